@@ -1,0 +1,42 @@
+# Shared by the scripts: where the project is and how missing Debian packages get installed.
+# shellcheck shell=bash
+
+TANDREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# What building and testing need. Listed once so `run` and `test` cannot drift apart.
+TANDREL_BUILD_PACKAGES=(
+    cmake g++ make pkg-config git
+    qt6-base-dev libhidapi-dev libtinyxml-dev
+    fonts-wqy-microhei
+)
+TANDREL_TEST_PACKAGES=(
+    "${TANDREL_BUILD_PACKAGES[@]}"
+    libgtest-dev clang-format
+)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo "$@"
+    else
+        echo "error: installing packages needs root; run as root or install sudo" >&2
+        return 1
+    fi
+}
+
+# Installs only the packages that are missing, so a prepared machine does not touch apt at all.
+ensure_packages() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q '^install ok installed$'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+jobs_count() { nproc 2>/dev/null || echo 2; }

@@ -1,0 +1,22 @@
+// HidPlatform over hidapi's hidraw backend, which leaves the keyboard's kernel driver attached.
+#pragma once
+
+#include "HidPlatform.h"
+
+namespace tandrel {
+
+class HidapiPlatform final : public HidPlatform {
+public:
+    HidapiPlatform();
+    ~HidapiPlatform() override;
+    HidapiPlatform(const HidapiPlatform&) = delete;
+    HidapiPlatform& operator=(const HidapiPlatform&) = delete;
+
+    std::optional<std::vector<HidInterface>> listInterfaces() override;
+    OpenResult open(const std::string& path) override;
+
+private:
+    bool started_ = false;
+};
+
+} // namespace tandrel

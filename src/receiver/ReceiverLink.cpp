@@ -1,0 +1,102 @@
+// The receiver walk shared by the four operations.
+#include "ReceiverLink.h"
+
+#include <algorithm>
+
+namespace tandrel {
+
+bool isReceiverInterface(const HidInterface& candidate) {
+    return candidate.vendorId == kReceiverVendorId && candidate.productId == kReceiverProductId &&
+           candidate.interfaceNumber == kReceiverInterface;
+}
+
+bool WalkOutcome::everyOpenDenied() const {
+    return candidates > 0 && openFailures.size() == static_cast<std::size_t>(candidates) &&
+           std::all_of(openFailures.begin(), openFailures.end(),
+                       [](const OpenFailure& f) { return f.error == OpenError::PermissionDenied; });
+}
+
+ReceiverLink::ReceiverLink(HidPlatform& platform, DeviceRecord& record)
+    : platform_(platform), record_(record) {}
+
+bool ReceiverLink::FindReceiver() {
+    std::uint8_t unused = kNoStatus;
+    return walk(Exchange::Find, unused) == ReceiverResult::Done;
+}
+
+std::uint8_t ReceiverLink::ReadReceiverInfo() {
+    std::uint8_t status = kNoStatus;
+    walk(Exchange::Info, status);
+    return status;
+}
+
+StatusReading ReceiverLink::ReadReceiverStatus() {
+    StatusReading reading;
+    reading.result = walk(Exchange::Status, reading.status);
+    return reading;
+}
+
+ReceiverResult ReceiverLink::SendPairCommand() {
+    std::uint8_t unused = kNoStatus;
+    return walk(Exchange::Pair, unused);
+}
+
+ReceiverResult ReceiverLink::walk(Exchange exchange, std::uint8_t& status) {
+    lastWalk_ = {};
+    status = kNoStatus;
+
+    const auto interfaces = platform_.listInterfaces();
+    if (!interfaces) {
+        return ReceiverResult::NoDeviceList;
+    }
+    if (!platform_.reserveScratchBuffer()) {
+        return ReceiverResult::NoScratchBuffer;
+    }
+
+    for (const HidInterface& candidate : *interfaces) {
+        if (candidate.path.empty() || !isReceiverInterface(candidate)) {
+            continue;
+        }
+        ++lastWalk_.candidates;
+        if (exchange == Exchange::Find) {
+            lastWalk_.receiverPath = candidate.path;
+            return ReceiverResult::Done;
+        }
+
+        // At most one receiver handle may be open at any time.
+        record_.receiverHandle.reset();
+        OpenResult opened = platform_.open(candidate.path);
+        if (!opened.handle) {
+            lastWalk_.openFailures.push_back({candidate.path, opened.error});
+            continue;
+        }
+        record_.receiverHandle = std::move(opened.handle);
+        HidHandle& handle = *record_.receiverHandle;
+
+        const Report& command = exchange == Exchange::Pair ? PairReport : QueryReport;
+        // One immediate retry, so that a single lost write does not cost the whole exchange.
+        if (!handle.write(command) && !handle.write(command)) {
+            record_.receiverHandle.reset();
+            continue;
+        }
+        if (exchange == Exchange::Pair) {
+            lastWalk_.receiverPath = candidate.path;
+            return ReceiverResult::Done;
+        }
+
+        Report answer{};
+        if (!handle.read(answer)) {
+            record_.receiverHandle.reset();
+            continue;
+        }
+        if (exchange == Exchange::Info) {
+            record_.storeAnswer(answer);
+        }
+        status = linkStatus(answer);
+        lastWalk_.receiverPath = candidate.path;
+        return ReceiverResult::Done;
+    }
+    return ReceiverResult::NoAnswer;
+}
+
+} // namespace tandrel

@@ -1,0 +1,62 @@
+// Finds the receiver among the HID interfaces and runs the four exchanges with it.
+#pragma once
+
+#include "DeviceRecord.h"
+#include "HidPlatform.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tandrel {
+
+constexpr std::uint16_t kReceiverVendorId = 0x5e1c;
+constexpr std::uint16_t kReceiverProductId = 0x8040;
+constexpr int kReceiverInterface = 2; // the composite device's interface that takes commands
+
+bool isReceiverInterface(const HidInterface& candidate);
+
+enum class ReceiverResult { Done, NoDeviceList, NoScratchBuffer, NoAnswer };
+
+struct StatusReading {
+    ReceiverResult result = ReceiverResult::NoAnswer;
+    std::uint8_t status = kNoStatus;
+};
+
+struct OpenFailure {
+    std::string path;
+    OpenError error = OpenError::Other;
+};
+
+// What the latest walk met, for callers that want to explain a failure.
+struct WalkOutcome {
+    std::optional<std::string> receiverPath; // the interface that completed the walk
+    int candidates = 0;                      // matching interfaces met
+    std::vector<OpenFailure> openFailures;
+
+    // Every matching interface refused to open for lack of permission.
+    bool everyOpenDenied() const;
+};
+
+class ReceiverLink {
+public:
+    ReceiverLink(HidPlatform& platform, DeviceRecord& record);
+
+    bool FindReceiver();
+    std::uint8_t ReadReceiverInfo();
+    StatusReading ReadReceiverStatus();
+    ReceiverResult SendPairCommand();
+
+    const WalkOutcome& lastWalk() const { return lastWalk_; }
+
+private:
+    enum class Exchange { Find, Info, Status, Pair };
+    ReceiverResult walk(Exchange exchange, std::uint8_t& status);
+
+    HidPlatform& platform_;
+    DeviceRecord& record_;
+    WalkOutcome lastWalk_;
+};
+
+} // namespace tandrel

@@ -1,0 +1,249 @@
+// The simulated receiver's state machine and its handles.
+#include "SimulatedPlatform.h"
+
+#include "ReceiverLink.h"
+
+#include <algorithm>
+#include <deque>
+
+namespace tandrel::sim {
+namespace {
+// Longer paths do not fit the platform's path record and are refused.
+constexpr std::size_t kMaxPathChars = 509;
+
+bool belongsToReceiver(const SimInterface& candidate) {
+    return candidate.info.vendorId == kReceiverVendorId &&
+           candidate.info.productId == kReceiverProductId;
+}
+} // namespace
+
+struct SimulatedPlatform::State {
+    std::vector<SimInterface> interfaces;
+    bool plugged = true;
+    bool listFails = false;
+    bool scratchFails = false;
+    Report answer{};
+    std::uint8_t linkStatus = 0;
+    std::vector<std::uint8_t> pairingScript;
+    std::deque<std::uint8_t> pendingStatuses;
+    std::optional<Report> pendingAnswer; // one answer per query, kept until read
+    int openHandles = 0;
+    int peakOpenHandles = 0;
+    int generation = 0; // bumped on unplug, so handles from before stop working
+    std::vector<WrittenReport> writes;
+
+    SimInterface* find(const std::string& path) {
+        for (SimInterface& candidate : interfaces) {
+            if (candidate.info.path == path) {
+                return &candidate;
+            }
+        }
+        return nullptr;
+    }
+};
+
+namespace {
+
+class SimHandle final : public HidHandle {
+public:
+    SimHandle(std::shared_ptr<SimulatedPlatform::State> state, std::string path)
+        : state_(std::move(state)), path_(std::move(path)), generation_(state_->generation) {
+        ++state_->openHandles;
+        state_->peakOpenHandles = std::max(state_->peakOpenHandles, state_->openHandles);
+    }
+    ~SimHandle() override { --state_->openHandles; }
+    SimHandle(const SimHandle&) = delete;
+    SimHandle& operator=(const SimHandle&) = delete;
+
+    bool write(const Report& report) override {
+        SimInterface* self = live();
+        if (self == nullptr) {
+            return false;
+        }
+        if (self->failingWrites > 0) {
+            --self->failingWrites;
+            return false;
+        }
+        state_->writes.push_back({path_, report});
+        if (report == PairReport) {
+            state_->pendingStatuses.assign(state_->pairingScript.begin(),
+                                           state_->pairingScript.end());
+        } else if (report == QueryReport) {
+            answerQuery(*self);
+        }
+        if (self->unplugAfterWrite) {
+            self->unplugAfterWrite = false;
+            state_->plugged = false;
+            ++state_->generation;
+        }
+        return true;
+    }
+
+    bool read(Report& into) override {
+        SimInterface* self = live();
+        if (self == nullptr || self->readFault != ReadFault::None || !pending_) {
+            return false;
+        }
+        into = *pending_;
+        pending_.reset();
+        return true;
+    }
+
+private:
+    SimInterface* live() {
+        if (!state_->plugged || state_->generation != generation_) {
+            return nullptr;
+        }
+        return state_->find(path_);
+    }
+
+    void answerQuery(const SimInterface& self) {
+        if (self.decoyAnswer) {
+            pending_ = *self.decoyAnswer;
+            return;
+        }
+        if (!state_->pendingStatuses.empty()) {
+            state_->linkStatus = state_->pendingStatuses.front();
+            state_->pendingStatuses.pop_front();
+        }
+        Report reply = state_->answer;
+        reply[answer::kLinkStatus] = state_->linkStatus;
+        pending_ = reply;
+    }
+
+    std::shared_ptr<SimulatedPlatform::State> state_;
+    std::string path_;
+    int generation_;
+    std::optional<Report> pending_;
+};
+
+} // namespace
+
+SimulatedPlatform::SimulatedPlatform() : state_(std::make_shared<State>()) {}
+SimulatedPlatform::~SimulatedPlatform() = default;
+
+std::optional<std::vector<HidInterface>> SimulatedPlatform::listInterfaces() {
+    if (state_->listFails) {
+        return std::nullopt;
+    }
+    std::vector<HidInterface> present;
+    for (const SimInterface& candidate : state_->interfaces) {
+        if (belongsToReceiver(candidate) && !state_->plugged) {
+            continue;
+        }
+        HidInterface listed = candidate.info;
+        if (candidate.pathUnavailable || listed.path.size() > kMaxPathChars) {
+            listed.path.clear();
+        }
+        present.push_back(std::move(listed));
+    }
+    return present;
+}
+
+bool SimulatedPlatform::reserveScratchBuffer() {
+    return !state_->scratchFails;
+}
+
+OpenResult SimulatedPlatform::open(const std::string& path) {
+    OpenResult result;
+    const SimInterface* target = state_->find(path);
+    if (target == nullptr || (belongsToReceiver(*target) && !state_->plugged)) {
+        result.error = OpenError::NotFound;
+        return result;
+    }
+    if (target->openFailure) {
+        result.error = *target->openFailure;
+        return result;
+    }
+    result.handle = std::make_unique<SimHandle>(state_, path);
+    return result;
+}
+
+std::size_t SimulatedPlatform::addInterface(SimInterface spec) {
+    state_->interfaces.push_back(std::move(spec));
+    return state_->interfaces.size() - 1;
+}
+
+std::size_t SimulatedPlatform::addReceiver(const std::string& pathPrefix) {
+    std::size_t last = 0;
+    const std::size_t first = state_->interfaces.size();
+    for (int number = 0; number <= 2; ++number) {
+        SimInterface spec;
+        spec.info = {pathPrefix + std::to_string(first + static_cast<std::size_t>(number)),
+                     kReceiverVendorId, kReceiverProductId, number};
+        last = addInterface(std::move(spec));
+    }
+    return last;
+}
+
+SimInterface& SimulatedPlatform::interfaceAt(std::size_t index) {
+    return state_->interfaces.at(index);
+}
+std::size_t SimulatedPlatform::interfaceCount() const {
+    return state_->interfaces.size();
+}
+void SimulatedPlatform::removeAllInterfaces() {
+    state_->interfaces.clear();
+    ++state_->generation;
+}
+
+void SimulatedPlatform::unplug() {
+    state_->plugged = false;
+    ++state_->generation;
+}
+void SimulatedPlatform::plug() {
+    state_->plugged = true;
+}
+bool SimulatedPlatform::plugged() const {
+    return state_->plugged;
+}
+
+void SimulatedPlatform::setListFails(bool fails) {
+    state_->listFails = fails;
+}
+void SimulatedPlatform::setScratchFails(bool fails) {
+    state_->scratchFails = fails;
+}
+
+void SimulatedPlatform::setAnswer(const Report& answer) {
+    state_->answer = answer;
+}
+void SimulatedPlatform::setLinkStatus(std::uint8_t status) {
+    state_->linkStatus = status;
+}
+std::uint8_t SimulatedPlatform::linkStatus() const {
+    return state_->linkStatus;
+}
+void SimulatedPlatform::setPairingScript(std::vector<std::uint8_t> statuses) {
+    state_->pairingScript = std::move(statuses);
+}
+
+int SimulatedPlatform::openHandles() const {
+    return state_->openHandles;
+}
+int SimulatedPlatform::peakOpenHandles() const {
+    return state_->peakOpenHandles;
+}
+const std::vector<WrittenReport>& SimulatedPlatform::writes() const {
+    return state_->writes;
+}
+void SimulatedPlatform::clearWrites() {
+    state_->writes.clear();
+}
+
+Report makeAnswer(const AnswerFields& fields) {
+    Report r{};
+    r[answer::kFirmwareMajor] = fields.firmwareMajor;
+    r[answer::kFirmwareMinor] = fields.firmwareMinor;
+    r[answer::kSwitchCode] = fields.switchCode;
+    r[answer::kColourCode] = fields.colourCode;
+    r[answer::kLinkStatus] = fields.linkStatus;
+    r[answer::kModelCodeLow] = static_cast<std::uint8_t>(fields.modelCode & 0xff);
+    r[answer::kModelCodeHigh] = static_cast<std::uint8_t>(fields.modelCode >> 8);
+    if (fields.infoPresent) {
+        r[answer::kInfoMarkerFirst] = 0x01;
+    }
+    return r;
+}
+
+} // namespace tandrel::sim
