@@ -1,0 +1,37 @@
+// Turns a stored answer into the four texts the window and the command-line tool show.
+#pragma once
+
+#include "Reports.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tandrel {
+
+struct DeviceTexts {
+    std::u16string modelText;
+    std::u16string colourText;
+    std::u16string switchText;
+    std::u16string firmwareText;
+
+    bool operator==(const DeviceTexts&) const = default;
+};
+
+// The name tables, passed in so decoding stays free of file access.
+struct NameLookups {
+    std::function<std::u16string(int)> switchName;
+    std::function<std::u16string(int)> colourName;
+};
+
+// Four lower-case hex digits, high byte first.
+std::u16string modelCodeText(const Report& report);
+// Major in hex without leading zeros, a point, minor as two hex digits.
+std::u16string firmwareVersionText(const Report& report);
+// The model's name for a code text; empty for a code nobody knows.
+std::u16string modelName(std::u16string_view codeText);
+
+// `connected` is true exactly when the caller has just seen the connected status.
+DeviceTexts decodeDeviceInfo(const Report& report, bool connected, const NameLookups& lookups);
+
+} // namespace tandrel
