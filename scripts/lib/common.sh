@@ -6,7 +6,7 @@ TANDREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # What building and testing need. Listed once so `run` and `test` cannot drift apart.
 TANDREL_BUILD_PACKAGES=(
     cmake g++ make pkg-config git
-    qt6-base-dev libhidapi-dev libtinyxml-dev
+    qt6-base-dev libhidapi-dev libtinyxml-dev libcli11-dev nlohmann-json3-dev
     fonts-wqy-microhei
 )
 TANDREL_TEST_PACKAGES=(

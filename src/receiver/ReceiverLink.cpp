@@ -44,7 +44,11 @@ ReceiverResult ReceiverLink::SendPairCommand() {
 ReceiverResult ReceiverLink::walk(Exchange exchange, std::uint8_t& status) {
     lastWalk_ = {};
     status = kNoStatus;
+    lastWalk_.result = runWalk(exchange, status);
+    return lastWalk_.result;
+}
 
+ReceiverResult ReceiverLink::runWalk(Exchange exchange, std::uint8_t& status) {
     const auto interfaces = platform_.listInterfaces();
     if (!interfaces) {
         return ReceiverResult::NoDeviceList;

@@ -31,6 +31,7 @@ struct OpenFailure {
 
 // What the latest walk met, for callers that want to explain a failure.
 struct WalkOutcome {
+    ReceiverResult result = ReceiverResult::NoAnswer;
     std::optional<std::string> receiverPath; // the interface that completed the walk
     int candidates = 0;                      // matching interfaces met
     std::vector<OpenFailure> openFailures;
@@ -53,6 +54,7 @@ public:
 private:
     enum class Exchange { Find, Info, Status, Pair };
     ReceiverResult walk(Exchange exchange, std::uint8_t& status);
+    ReceiverResult runWalk(Exchange exchange, std::uint8_t& status);
 
     HidPlatform& platform_;
     DeviceRecord& record_;

@@ -1,0 +1,33 @@
+// Everything the command-line tool touches outside itself, so tests can run it in-process.
+#pragma once
+
+#include "DeviceInfoText.h"
+#include "HidPlatform.h"
+
+#include <chrono>
+#include <functional>
+#include <ostream>
+
+namespace tandrel::cli {
+
+struct CliContext {
+    HidPlatform& platform;
+    NameLookups lookups;
+    std::ostream& out;
+    std::ostream& err;
+    bool outIsTerminal = false;
+    // Waits; false when the user interrupted the wait (Ctrl-C).
+    std::function<bool(std::chrono::milliseconds)> pause;
+};
+
+enum class ExitCode : int {
+    Success = 0,
+    Failure = 1,
+    Usage = 2,
+    NoReceiver = 3,
+    PermissionDenied = 4,
+    PairingTimedOut = 5,
+    Interrupted = 130, // what shells report for a program stopped by Ctrl-C
+};
+
+} // namespace tandrel::cli

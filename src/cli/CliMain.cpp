@@ -1,0 +1,62 @@
+// Parses with CLI11 and hands over to the commands.
+#include "CliMain.h"
+
+#include "Commands.h"
+
+#include <CLI/CLI.hpp>
+
+namespace tandrel::cli {
+namespace {
+
+constexpr const char* kExitCodes = R"(Exit codes:
+  0  success
+  1  failure (the receiver did not answer, HID devices cannot be listed, ...)
+  2  usage error
+  3  no receiver found
+  4  permission denied (install the udev rule 70-tandrel.rules)
+  5  pairing timed out
+  130  interrupted (Ctrl-C))";
+
+} // namespace
+
+int runCli(int argc, const char* const* argv, CliContext& ctx) {
+    CLI::App app{"Pairs a wireless keyboard with its USB receiver and shows what the receiver "
+                 "knows about it.",
+                 "tandrel-cli"};
+    app.set_version_flag("--version", TANDREL_VERSION);
+    app.footer(kExitCodes);
+    app.require_subcommand(1);
+    app.fallthrough();
+
+    CommandOptions options;
+    app.add_flag("--json", options.json, "Print one JSON object instead of text");
+
+    auto* status = app.add_subcommand("status", "Say whether the keyboard is connected");
+    auto* info = app.add_subcommand("info", "Show the keyboard's model, colour, switch, firmware");
+    auto* pair = app.add_subcommand("pair", "Pair a keyboard with the receiver");
+    pair->add_option("--timeout", options.timeoutSeconds, "Seconds to wait for the keyboard")
+        ->check(CLI::Range(1, 3600))
+        ->capture_default_str();
+    auto* list = app.add_subcommand("list", "List the receiver's HID interfaces");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e, ctx.out, ctx.err);
+        return code == 0 ? 0 : static_cast<int>(ExitCode::Usage);
+    }
+
+    ExitCode code = ExitCode::Usage;
+    if (status->parsed()) {
+        code = runStatus(ctx, options);
+    } else if (info->parsed()) {
+        code = runInfo(ctx, options);
+    } else if (pair->parsed()) {
+        code = runPair(ctx, options);
+    } else if (list->parsed()) {
+        code = runList(ctx, options);
+    }
+    return static_cast<int>(code);
+}
+
+} // namespace tandrel::cli

@@ -1,0 +1,249 @@
+// status, info, pair and list over the same receiver walk and decoding as the window.
+#include "Commands.h"
+
+#include "ReceiverProbe.h"
+#include "Utf8.h"
+
+#include <iomanip>
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace tandrel::cli {
+namespace {
+
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+constexpr auto kPairSettle = 100ms; // the receiver needs a moment before it reports the pairing
+constexpr auto kPollPeriod = 1s;
+
+constexpr const char* kRuleHelp =
+    "install the udev rule 70-tandrel.rules (from the package, or copy res/linux/70-tandrel.rules "
+    "to /etc/udev/rules.d/), run 'sudo udevadm control --reload-rules && sudo udevadm trigger', "
+    "then unplug the receiver and plug it in again";
+
+json baseJson(const ProbeResult& probe) {
+    json j;
+    j["status"] = situationKey(probe.situation);
+    j["linkStatus"] = probe.linkStatus ? json(*probe.linkStatus) : json(nullptr);
+    j["path"] = probe.path ? json(*probe.path) : json(nullptr);
+    return j;
+}
+
+void addTexts(json& j, const DeviceTexts& texts) {
+    j["model"] = toUtf8(texts.modelText);
+    j["colour"] = toUtf8(texts.colourText);
+    j["switch"] = toUtf8(texts.switchText);
+    j["firmware"] = toUtf8(texts.firmwareText);
+}
+
+// The texts the window shows after the same look: names only when the receiver answered.
+DeviceTexts textsFor(const ProbeResult& probe, const DeviceRecord& record, const CliContext& ctx) {
+    if (!probe.linkStatus) {
+        return {};
+    }
+    return decodeDeviceInfo(record.lastReport, probe.situation == Situation::Connected,
+                            ctx.lookups);
+}
+
+void printTexts(CliContext& ctx, const ProbeResult& probe, const DeviceTexts& texts) {
+    ctx.out << "Status:   " << situationWords(probe.situation) << " ("
+            << toUtf8(windowStatusText(probe.situation)) << ")\n";
+    if (probe.situation == Situation::NoReceiver) {
+        return;
+    }
+    ctx.out << "Model:    " << toUtf8(texts.modelText) << "\n"
+            << "Colour:   " << toUtf8(texts.colourText) << "\n"
+            << "Switch:   " << toUtf8(texts.switchText) << "\n"
+            << "Firmware: " << toUtf8(texts.firmwareText) << "\n";
+}
+
+// Explains a failed look on standard error and picks the exit code; Success when nothing failed.
+ExitCode report(CliContext& ctx, const ProbeResult& probe) {
+    const std::string path = probe.path.value_or("the receiver");
+    switch (probe.trouble) {
+    case Trouble::CannotList:
+        ctx.err << "tandrel-cli: cannot list the HID devices of this system (is udev running?)\n";
+        return ExitCode::Failure;
+    case Trouble::PermissionDenied:
+        ctx.err << "tandrel-cli: permission denied on " << path << ": " << kRuleHelp << ".\n";
+        return ExitCode::PermissionDenied;
+    case Trouble::NoAnswer:
+        ctx.err << "tandrel-cli: the receiver at " << path
+                << " did not answer; unplug it and plug it in again.\n";
+        return ExitCode::Failure;
+    case Trouble::None:
+        break;
+    }
+    if (probe.situation == Situation::NoReceiver) {
+        ctx.err << "tandrel-cli: no receiver found; plug the receiver into a USB port.\n";
+        return ExitCode::NoReceiver;
+    }
+    return ExitCode::Success;
+}
+
+void emitJson(CliContext& ctx, const json& j) {
+    ctx.out << j.dump() << "\n";
+}
+
+} // namespace
+
+ExitCode runStatus(CliContext& ctx, const CommandOptions& options) {
+    DeviceRecord record;
+    ReceiverLink link(ctx.platform, record);
+    const ProbeResult probe = probeReceiver(link, record);
+    if (options.json) {
+        emitJson(ctx, baseJson(probe));
+    } else {
+        ctx.out << situationWords(probe.situation) << "\n";
+    }
+    return report(ctx, probe);
+}
+
+ExitCode runInfo(CliContext& ctx, const CommandOptions& options) {
+    DeviceRecord record;
+    ReceiverLink link(ctx.platform, record);
+    const ProbeResult probe = probeReceiver(link, record);
+    const DeviceTexts texts = textsFor(probe, record, ctx);
+    if (options.json) {
+        json j = baseJson(probe);
+        addTexts(j, texts);
+        emitJson(ctx, j);
+    } else {
+        printTexts(ctx, probe, texts);
+    }
+    return report(ctx, probe);
+}
+
+ExitCode runPair(CliContext& ctx, const CommandOptions& options) {
+    DeviceRecord record;
+    ReceiverLink link(ctx.platform, record);
+
+    auto finish = [&](const ProbeResult& probe, const char* result, ExitCode code) {
+        if (options.json) {
+            json j = baseJson(probe);
+            addTexts(j, textsFor(probe, record, ctx));
+            j["result"] = result;
+            emitJson(ctx, j);
+        }
+        return code;
+    };
+
+    if (link.SendPairCommand() != ReceiverResult::Done) {
+        const ProbeResult probe = classify(link.lastWalk(), kNoStatus);
+        const ExitCode code = report(ctx, probe);
+        if (code == ExitCode::Failure && probe.trouble == Trouble::NoAnswer) {
+            ctx.err << "tandrel-cli: the pair command could not be sent.\n";
+        }
+        return finish(probe, "failed", code == ExitCode::Success ? ExitCode::Failure : code);
+    }
+
+    const bool progressLine = ctx.outIsTerminal && !options.json;
+    auto showProgress = [&](int seconds, const ProbeResult& probe) {
+        if (options.json) {
+            return;
+        }
+        if (progressLine) {
+            ctx.out << "\r" << std::setw(3) << seconds << " s  " << std::left << std::setw(14)
+                    << situationWords(probe.situation) << std::right << std::flush;
+        } else {
+            ctx.out << seconds << " s: " << situationWords(probe.situation) << "\n";
+        }
+    };
+    auto endProgressLine = [&] {
+        if (progressLine) {
+            ctx.out << "\n";
+        }
+    };
+
+    if (!ctx.pause(kPairSettle)) {
+        ctx.err << "tandrel-cli: pairing cancelled.\n";
+        return ExitCode::Interrupted;
+    }
+    for (int elapsed = 0;; ++elapsed) {
+        const ProbeResult probe = probeReceiver(link, record);
+        showProgress(elapsed, probe);
+        if (probe.situation == Situation::Connected) {
+            endProgressLine();
+            if (!options.json) {
+                printTexts(ctx, probe, textsFor(probe, record, ctx));
+            }
+            return finish(probe, "connected", ExitCode::Success);
+        }
+        if (probe.situation == Situation::NoReceiver || probe.trouble == Trouble::CannotList ||
+            probe.trouble == Trouble::PermissionDenied) {
+            endProgressLine();
+            return finish(probe, "failed", report(ctx, probe));
+        }
+        if (elapsed >= options.timeoutSeconds) {
+            endProgressLine();
+            if (probe.trouble == Trouble::NoAnswer) {
+                return finish(probe, "failed", report(ctx, probe));
+            }
+            ctx.err << "tandrel-cli: pairing timed out after " << options.timeoutSeconds
+                    << " s; switch the keyboard on, keep it near the receiver and try again.\n";
+            return finish(probe, "timeout", ExitCode::PairingTimedOut);
+        }
+        if (!ctx.pause(kPollPeriod)) {
+            endProgressLine();
+            ctx.err << "tandrel-cli: pairing cancelled.\n";
+            return ExitCode::Interrupted;
+        }
+    }
+}
+
+ExitCode runList(CliContext& ctx, const CommandOptions& options) {
+    const auto interfaces = ctx.platform.listInterfaces();
+    if (!interfaces) {
+        return report(ctx, ProbeResult{Situation::NoReceiver, Trouble::CannotList, {}, {}});
+    }
+
+    DeviceRecord record;
+    ReceiverLink link(ctx.platform, record);
+    const ProbeResult probe = probeReceiver(link, record);
+    record.receiverHandle.reset(); // the open test below must not count our own handle
+
+    std::optional<std::string> used;
+    json rows = json::array();
+    for (const HidInterface& candidate : *interfaces) {
+        if (candidate.vendorId != kReceiverVendorId || candidate.productId != kReceiverProductId) {
+            continue;
+        }
+        const bool isUsed = !used && !candidate.path.empty() && isReceiverInterface(candidate);
+        if (isUsed) {
+            used = candidate.path;
+        }
+        const OpenResult opened = ctx.platform.open(candidate.path);
+        std::string access = "can be opened";
+        if (!opened.handle) {
+            access = opened.error == OpenError::PermissionDenied ? "permission denied"
+                     : opened.error == OpenError::NotFound       ? "gone"
+                                                                 : "cannot be opened";
+        }
+        rows.push_back({{"path", candidate.path},
+                        {"interface", candidate.interfaceNumber},
+                        {"openable", opened.handle != nullptr},
+                        {"access", access},
+                        {"used", isUsed}});
+        if (!options.json) {
+            ctx.out << (isUsed ? "* " : "  ") << candidate.path << "  interface "
+                    << candidate.interfaceNumber << "  " << access << "\n";
+        }
+    }
+
+    if (options.json) {
+        json j = baseJson(probe);
+        j["interfaces"] = rows;
+        emitJson(ctx, j);
+    } else if (rows.empty()) {
+        ctx.out << "no receiver interfaces\n";
+    } else {
+        ctx.out << "(* marks the interface the tool uses)\n";
+    }
+    if (rows.empty()) {
+        return report(ctx, ProbeResult{});
+    }
+    return report(ctx, probe);
+}
+
+} // namespace tandrel::cli

@@ -1,0 +1,43 @@
+// tandrel-cli on the real HID devices.
+#include "CliMain.h"
+#include "HidapiPlatform.h"
+
+#include <csignal>
+#include <ctime>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+// Ctrl-C is taken synchronously during waits, so an interrupted pairing closes the receiver
+// cleanly instead of dying inside a report exchange.
+sigset_t blockStopSignals() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stops, nullptr);
+    return stops;
+}
+
+bool waitUnlessStopped(const sigset_t& stops, std::chrono::milliseconds wait) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+    timespec remaining{static_cast<time_t>(seconds.count()),
+                       static_cast<long>((wait - seconds).count() * 1'000'000)};
+    return sigtimedwait(&stops, nullptr, &remaining) < 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const sigset_t stops = blockStopSignals();
+    tandrel::HidapiPlatform platform;
+    tandrel::cli::CliContext ctx{
+        platform,
+        {},
+        std::cout,
+        std::cerr,
+        isatty(STDOUT_FILENO) == 1,
+        [&stops](std::chrono::milliseconds wait) { return waitUnlessStopped(stops, wait); }};
+    return tandrel::cli::runCli(argc, argv, ctx);
+}

@@ -1,0 +1,233 @@
+// tandrel-cli end to end, in-process, over the simulated receiver.
+#include "CliMain.h"
+#include "SimulatedPlatform.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <vector>
+
+namespace tandrel::cli {
+namespace {
+
+using namespace std::chrono_literals;
+using nlohmann::json;
+
+class Cli : public ::testing::Test {
+protected:
+    struct Run {
+        int code;
+        std::string out;
+        std::string err;
+        json parsed() const { return json::parse(out); }
+    };
+
+    Run run(std::vector<const char*> args) {
+        args.insert(args.begin(), "tandrel-cli");
+        std::ostringstream out;
+        std::ostringstream err;
+        CliContext ctx{platform,
+                       {[](int code) { return u"轴" + std::u16string(1, u'0' + char16_t(code)); },
+                        [](int code) { return u"色" + std::u16string(1, u'0' + char16_t(code)); }},
+                       out,
+                       err,
+                       terminal,
+                       [this](std::chrono::milliseconds wait) {
+                           pauses.push_back(wait);
+                           return pauses.size() != interruptAtPause;
+                       }};
+        const int code = runCli(static_cast<int>(args.size()), args.data(), ctx);
+        return {code, out.str(), err.str()};
+    }
+
+    std::size_t receiver() {
+        const std::size_t index = platform.addReceiver("/dev/hidraw");
+        platform.setAnswer(sim::makeAnswer({.firmwareMajor = 1,
+                                            .firmwareMinor = 5,
+                                            .switchCode = 3,
+                                            .colourCode = 2,
+                                            .modelCode = 0x0082}));
+        return index;
+    }
+
+    sim::SimulatedPlatform platform;
+    bool terminal = false;
+    std::vector<std::chrono::milliseconds> pauses;
+    std::size_t interruptAtPause = 0;
+};
+
+TEST_F(Cli, StatusNamesEachSituation) {
+    struct Case {
+        std::uint8_t linkStatus;
+        const char* words;
+        const char* key;
+    };
+    const Case cases[] = {{3, "connected", "connected"},
+                          {1, "pairing", "pairing"},
+                          {2, "not connected", "not-connected"},
+                          {0, "not connected", "not-connected"}};
+    receiver();
+    for (const Case& c : cases) {
+        platform.setLinkStatus(c.linkStatus);
+        const Run plain = run({"status"});
+        EXPECT_EQ(plain.code, 0);
+        EXPECT_EQ(plain.out, std::string(c.words) + "\n");
+
+        const json j = run({"status", "--json"}).parsed();
+        EXPECT_EQ(j["status"], c.key);
+        EXPECT_EQ(j["linkStatus"], c.linkStatus);
+        EXPECT_EQ(j["path"], "/dev/hidraw2");
+    }
+}
+
+TEST_F(Cli, FailuresHaveTheirOwnExitCodesAndOneSentence) {
+    struct Case {
+        const char* name;
+        std::function<void(sim::SimulatedPlatform&)> setup;
+        int code;
+        const char* key;
+        const char* errorMentions;
+        bool reachesReceiver;
+    };
+    const Case cases[] = {
+        {"no receiver", [](auto&) {}, 3, "no-receiver", "no receiver found", false},
+        {"only interfaces 0 and 1",
+         [](auto& p) {
+             p.addReceiver();
+             p.interfaceAt(2).info.interfaceNumber = 5;
+         },
+         3, "no-receiver", "no receiver found", false},
+        {"permission denied",
+         [](auto& p) { p.interfaceAt(p.addReceiver()).openFailure = OpenError::PermissionDenied; },
+         4, "not-connected", "permission denied on /dev/hidraw2: install the udev rule", false},
+        {"silent receiver",
+         [](auto& p) { p.interfaceAt(p.addReceiver()).readFault = sim::ReadFault::TimesOut; }, 1,
+         "not-connected", "did not answer", true},
+        {"cannot list", [](auto& p) { p.setListFails(true); }, 1, "no-receiver",
+         "cannot list the HID devices", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform.removeAllInterfaces();
+        platform.setListFails(false);
+        c.setup(platform);
+        platform.clearWrites();
+        for (const char* command : {"status", "info", "pair"}) {
+            SCOPED_TRACE(command);
+            const Run r = run({command, "--json"});
+            EXPECT_EQ(r.code, c.code);
+            EXPECT_EQ(r.parsed()["status"], c.key);
+            EXPECT_TRUE(r.parsed()["linkStatus"].is_null());
+            EXPECT_NE(r.err.find(c.errorMentions), std::string::npos) << r.err;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        }
+        EXPECT_EQ(!platform.writes().empty(), c.reachesReceiver);
+    }
+}
+
+TEST_F(Cli, InfoShowsTheWindowsTexts) {
+    receiver();
+    platform.setLinkStatus(3);
+    const json j = run({"info", "--json"}).parsed();
+    EXPECT_EQ(j["model"], "V540N");
+    EXPECT_EQ(j["firmware"], "1.05");
+    EXPECT_EQ(j["switch"], "轴2");
+    EXPECT_EQ(j["colour"], "色1");
+
+    const Run plain = run({"info"});
+    EXPECT_NE(plain.out.find("Status:   connected (已连接！！！)"), std::string::npos);
+    EXPECT_NE(plain.out.find("Colour:   色1\n"), std::string::npos);
+
+    platform.setAnswer(sim::makeAnswer({.firmwareMajor = 2, .infoPresent = false}));
+    const json notWritten = run({"info", "--json"}).parsed();
+    EXPECT_EQ(notWritten["model"], "设备相应型号未写入！");
+    EXPECT_EQ(notWritten["firmware"], "2.00");
+    platform.setLinkStatus(1);
+    EXPECT_EQ(run({"info", "--json"}).parsed()["model"], "");
+}
+
+TEST_F(Cli, PairFollowsTheReceiverUntilConnected) {
+    receiver();
+    platform.setPairingScript({1, 1, 3});
+    const Run r = run({"pair", "--json"});
+    EXPECT_EQ(r.code, 0);
+    const json j = r.parsed();
+    EXPECT_EQ(j["result"], "connected");
+    EXPECT_EQ(j["status"], "connected");
+    EXPECT_EQ(j["model"], "V540N");
+    EXPECT_EQ(pauses, (std::vector<std::chrono::milliseconds>{100ms, 1000ms, 1000ms}));
+    ASSERT_FALSE(platform.writes().empty());
+    EXPECT_EQ(platform.writes().front().bytes, PairReport);
+    EXPECT_EQ(platform.openHandles(), 0) << "the tool closes the receiver when it is done";
+}
+
+TEST_F(Cli, PairTimesOutWithAdvice) {
+    receiver();
+    platform.setPairingScript({1});
+    const Run r = run({"pair", "--timeout", "3"});
+    EXPECT_EQ(r.code, 5);
+    EXPECT_EQ(pauses.size(), 1u + 3u);
+    EXPECT_EQ(r.out, "0 s: pairing\n1 s: pairing\n2 s: pairing\n3 s: pairing\n");
+    EXPECT_NE(r.err.find("switch the keyboard on"), std::string::npos);
+    pauses.clear();
+    EXPECT_EQ(run({"pair", "--timeout", "1", "--json"}).parsed()["result"], "timeout");
+}
+
+TEST_F(Cli, PairOnATerminalUpdatesOneLineAndStopsOnCtrlC) {
+    receiver();
+    platform.setPairingScript({1});
+    terminal = true;
+    interruptAtPause = 3;
+    const Run r = run({"pair"});
+    EXPECT_EQ(r.code, 130);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\r'), 2);
+    EXPECT_EQ(r.out.back(), '\n');
+    EXPECT_NE(r.err.find("cancelled"), std::string::npos);
+}
+
+TEST_F(Cli, PairGivesUpWhenTheReceiverIsUnplugged) {
+    const std::size_t index = receiver();
+    platform.setPairingScript({1});
+    platform.interfaceAt(index).unplugAfterWrite = true; // gone after the pair command
+    const Run r = run({"pair", "--json"});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.parsed()["result"], "failed");
+}
+
+TEST_F(Cli, ListShowsEveryReceiverInterfaceAndMarksTheOneUsed) {
+    sim::SimInterface mouse;
+    mouse.info = {"/dev/hidraw9", 0x046d, 0xc077, 0};
+    platform.addInterface(mouse);
+    receiver();
+    platform.interfaceAt(1).openFailure = OpenError::PermissionDenied;
+    const Run plain = run({"list"});
+    EXPECT_EQ(plain.code, 0);
+    EXPECT_EQ(plain.out, "  /dev/hidraw1  interface 0  permission denied\n"
+                         "  /dev/hidraw2  interface 1  can be opened\n"
+                         "* /dev/hidraw3  interface 2  can be opened\n"
+                         "(* marks the interface the tool uses)\n");
+    const json j = run({"list", "--json"}).parsed();
+    ASSERT_EQ(j["interfaces"].size(), 3u);
+    EXPECT_EQ(j["interfaces"][2]["used"], true);
+    EXPECT_EQ(j["interfaces"][0]["openable"], false);
+    EXPECT_EQ(platform.openHandles(), 0);
+    EXPECT_TRUE(std::none_of(platform.writes().begin(), platform.writes().end(),
+                             [](const auto& w) { return w.path != "/dev/hidraw3"; }));
+}
+
+TEST_F(Cli, UsageErrorsHelpAndVersion) {
+    EXPECT_EQ(run({}).code, 2);
+    EXPECT_EQ(run({"frobnicate"}).code, 2);
+    EXPECT_EQ(run({"pair", "--timeout", "0"}).code, 2);
+    EXPECT_EQ(run({"pair", "--timeout", "soon"}).code, 2);
+    const Run version = run({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "1.0.0.1\n");
+    const Run help = run({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("5  pairing timed out"), std::string::npos);
+    EXPECT_TRUE(platform.writes().empty());
+}
+
+} // namespace
+} // namespace tandrel::cli
