@@ -123,6 +123,19 @@ TEST_F(Application, ContextMenuEntryOpensTheAboutBoxAgainAndAgain) {
     }
 }
 
+TEST_F(Application, TheRunEndsWhenTheModalMainWindowCloses) {
+    QString modalTitle;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        modalTitle = modal->windowTitle();
+        QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    app.InitInstance();
+    EXPECT_EQ(modalTitle, QStringLiteral("KORVEN 无线配对工具"));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 TEST_F(Application, MessageBoxesAreCaptionedWithTheApplicationName) {
     dialog->showMessage(QStringLiteral("下发连接指令数据失败！"));
     ASSERT_EQ(shown.size(), 1U);

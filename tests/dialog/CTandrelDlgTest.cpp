@@ -13,7 +13,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <SimulatedPlatform.h>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <vector>
 
 namespace tandrel {
