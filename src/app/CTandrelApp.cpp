@@ -1,0 +1,38 @@
+// Start-up and shut-down of the application.
+#include "CTandrelApp.h"
+
+#include "CAboutDlg.h"
+
+#include <utility>
+
+namespace tandrel {
+
+CTandrelApp::CTandrelApp(std::unique_ptr<HidPlatform> platform,
+                         std::unique_ptr<MessageSink> messages, QString applicationName)
+    : platform_(std::move(platform)), messages_(std::move(messages)),
+      applicationName_(std::move(applicationName)), receiver_(*platform_, device_) {}
+
+std::unique_ptr<CTandrelDlg> CTandrelApp::createMainDialog() {
+    DialogContext context{
+        .session = session_,
+        .device = device_,
+        .receiver = receiver_,
+        .messages = *messages_,
+        .pause = blockingPause,
+        .applicationName = applicationName_,
+        .showAbout =
+            [](QWidget& owner) {
+                CAboutDlg about(&owner);
+                about.exec();
+            },
+    };
+    return std::make_unique<CTandrelDlg>(std::move(context));
+}
+
+void CTandrelApp::InitInstance() {
+    auto dialog = createMainDialog();
+    // How the dialog ends makes no difference: closing it ends the program.
+    dialog->exec();
+}
+
+} // namespace tandrel

@@ -1,0 +1,40 @@
+// The application object: owns what lives for the whole run and runs the main window.
+#pragma once
+
+#include <CTandrelDlg.h>
+#include <DeviceRecord.h>
+#include <HidPlatform.h>
+#include <MessageSink.h>
+#include <QString>
+#include <ReceiverLink.h>
+#include <SessionState.h>
+#include <memory>
+
+namespace tandrel {
+
+class CTandrelApp {
+public:
+    CTandrelApp(std::unique_ptr<HidPlatform> platform, std::unique_ptr<MessageSink> messages,
+                QString applicationName);
+    CTandrelApp(const CTandrelApp&) = delete;
+    CTandrelApp& operator=(const CTandrelApp&) = delete;
+
+    // Runs the main window modally and returns once it has closed.
+    void InitInstance();
+
+    // The main window, wired to this run's state and to the About box.
+    std::unique_ptr<CTandrelDlg> createMainDialog();
+
+    SessionState& session() { return session_; }
+    const QString& applicationName() const { return applicationName_; }
+
+private:
+    std::unique_ptr<HidPlatform> platform_;
+    std::unique_ptr<MessageSink> messages_;
+    QString applicationName_;
+    DeviceRecord device_;
+    ReceiverLink receiver_;
+    SessionState session_;
+};
+
+} // namespace tandrel

@@ -1,0 +1,19 @@
+// The tandrel executable: the pairing window over the system's HID devices.
+#include "AppName.h"
+#include "CTandrelApp.h"
+
+#include <HidapiPlatform.h>
+#include <MessageSink.h>
+#include <Presentation.h>
+#include <QApplication>
+#include <memory>
+
+int main(int argc, char* argv[]) {
+    QApplication qtApp(argc, argv);
+    QApplication::setWindowIcon(tandrel::applicationIcon());
+    tandrel::CTandrelApp app(
+        std::make_unique<tandrel::HidapiPlatform>(), std::make_unique<tandrel::QMessageBoxSink>(),
+        tandrel::applicationNameFromExecutable(QCoreApplication::applicationFilePath()));
+    app.InitInstance();
+    return 0;
+}

@@ -1,0 +1,175 @@
+// The main window's construction, data exchange, keys and look.
+#include "CTandrelDlg.h"
+
+#include "DialogTemplate.h"
+#include "Presentation.h"
+#include "Texts.h"
+
+#include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <algorithm>
+#include <array>
+#include <thread>
+#include <utility>
+
+namespace tandrel {
+namespace {
+
+constexpr std::array kLabelFontControls = {ctl::kStatusLine, ctl::kModelLabel, ctl::kFirmwareLabel,
+                                           ctl::kSwitchLabel, ctl::kColourLabel};
+constexpr std::array kValueFontControls = {ctl::kModel, ctl::kSwitch, ctl::kColour, ctl::kFirmware,
+                                           ctl::kConnect};
+
+const ControlDescriptor& descriptorOf(int id) {
+    const auto& controls = kMainDialog.controls;
+    return *std::find_if(controls.begin(), controls.end(),
+                         [id](const ControlDescriptor& c) { return c.id == id; });
+}
+
+bool isEnterKey(const QKeyEvent& event) {
+    const bool enter = event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+    return enter && (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+} // namespace
+
+void blockingPause(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
+
+CTandrelDlg::CTandrelDlg(DialogContext context, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      context_(std::move(context)), mainIcon(applicationIcon()) {
+    setFont(templateFont());
+    const auto special = [this](const ControlDescriptor& control, QWidget& owner) -> QWidget* {
+        if (control.id == ctl::kStatusLine) {
+            return new StatusLine(context_.session, toQString(control.text), &owner);
+        }
+        if (control.id == ctl::kStatusLamp) {
+            statusLamp = new StatusLamp(context_.session, &owner);
+            return statusLamp;
+        }
+        return nullptr;
+    };
+    createFromTemplate(*this, kMainDialog, baseUnitsOf(font()), mainIcon, special);
+
+    connect(qobject_cast<QPushButton*>(control(ctl::kConnect)), &QPushButton::clicked, this,
+            &CTandrelDlg::OnConnectClicked);
+    connect(qobject_cast<QPushButton*>(control(ctl::kDeviceInfo)), &QPushButton::clicked, this,
+            &CTandrelDlg::RefreshDeviceInfo);
+
+    OnInitDialog();
+}
+
+CTandrelDlg::~CTandrelDlg() = default;
+
+QWidget* CTandrelDlg::control(int id) const {
+    return controlById(*this, id);
+}
+
+bool CTandrelDlg::OnInitDialog() {
+    UpdateData(false);
+    setWindowIcon(mainIcon);
+    setWindowTitle(toQString(text::kWindowTitle));
+    applyFonts();
+    return true;
+}
+
+void CTandrelDlg::applyFonts() {
+    labelFont = tandrel::labelFont();
+    valueFont = tandrel::valueFont();
+    for (const int id : kLabelFontControls) {
+        control(id)->setFont(labelFont);
+    }
+    for (const int id : kValueFontControls) {
+        control(id)->setFont(valueFont);
+    }
+    fitStatusLine();
+}
+
+// The status texts are wider than the status line's place in the template; it grows to the
+// right, where the window has room, so that none of them is clipped.
+void CTandrelDlg::fitStatusLine() {
+    QWidget* line = control(ctl::kStatusLine);
+    int width = line->width();
+    const auto widen = [&](std::u16string_view text) {
+        width = std::max(width, oneLineSize(line->font(), toQString(text)).width());
+    };
+    widen(descriptorOf(ctl::kStatusLine).text);
+    for (const auto status : text::kStatusTexts) {
+        widen(status);
+    }
+    line->resize(width, line->height());
+}
+
+void CTandrelDlg::setStatus(const QString& text) {
+    auto* line = static_cast<QLabel*>(control(ctl::kStatusLine));
+    line->setText(text);
+    line->update();
+    statusLamp->update();
+}
+
+void CTandrelDlg::UpdateData(bool saveAndValidate) {
+    const std::array<std::pair<int, QString*>, 4> bindings = {{
+        {ctl::kModel, &modelText},
+        {ctl::kColour, &colourText},
+        {ctl::kSwitch, &switchText},
+        {ctl::kFirmware, &firmwareText},
+    }};
+    for (const auto& [id, member] : bindings) {
+        auto* edit = static_cast<QLineEdit*>(control(id));
+        if (saveAndValidate) {
+            *member = edit->text();
+        } else {
+            edit->setText(*member);
+        }
+    }
+}
+
+void CTandrelDlg::showMessage(const QString& text) {
+    context_.messages.show(*this, context_.applicationName, text);
+}
+
+void CTandrelDlg::OnConnectClicked() {}
+
+void CTandrelDlg::RefreshDeviceInfo() {}
+
+void CTandrelDlg::OnOK() {
+    UpdateData(true);
+    accept();
+}
+
+void CTandrelDlg::keyPressEvent(QKeyEvent* event) {
+    if (!isEnterKey(*event)) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    // A focused button takes Enter as a click; anywhere else Enter is the dialog's OK.
+    if (auto* button = qobject_cast<QAbstractButton*>(focusWidget()); button != nullptr) {
+        if (button->isEnabled()) {
+            button->click();
+        }
+        return;
+    }
+    OnOK();
+}
+
+void CTandrelDlg::contextMenuEvent(QContextMenuEvent* event) {
+    if (!context_.showAbout) {
+        event->ignore();
+        return;
+    }
+    QMenu menu(this);
+    menu.addSeparator();
+    QAction* about = menu.addAction(toQString(text::kAboutEntry));
+    if (menu.exec(event->globalPos()) == about) {
+        context_.showAbout(*this);
+    }
+}
+
+} // namespace tandrel
