@@ -8,9 +8,11 @@
 namespace tandrel {
 
 CTandrelApp::CTandrelApp(std::unique_ptr<HidPlatform> platform,
-                         std::unique_ptr<MessageSink> messages, QString applicationName)
+                         std::unique_ptr<MessageSink> messages, QString applicationName,
+                         NameLookups lookups)
     : platform_(std::move(platform)), messages_(std::move(messages)),
-      applicationName_(std::move(applicationName)), receiver_(*platform_, device_) {}
+      applicationName_(std::move(applicationName)), lookups_(std::move(lookups)),
+      receiver_(*platform_, device_) {}
 
 std::unique_ptr<CTandrelDlg> CTandrelApp::createMainDialog() {
     DialogContext context{
@@ -25,12 +27,14 @@ std::unique_ptr<CTandrelDlg> CTandrelApp::createMainDialog() {
                 CAboutDlg about(&owner);
                 about.exec();
             },
+        .lookups = lookups_,
     };
     return std::make_unique<CTandrelDlg>(std::move(context));
 }
 
 void CTandrelApp::InitInstance() {
     auto dialog = createMainDialog();
+    dialog->OnInitDialog();
     // How the dialog ends makes no difference: closing it ends the program.
     dialog->exec();
 }

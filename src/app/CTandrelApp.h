@@ -2,6 +2,7 @@
 #pragma once
 
 #include <CTandrelDlg.h>
+#include <DeviceInfoText.h>
 #include <DeviceRecord.h>
 #include <HidPlatform.h>
 #include <MessageSink.h>
@@ -15,7 +16,7 @@ namespace tandrel {
 class CTandrelApp {
 public:
     CTandrelApp(std::unique_ptr<HidPlatform> platform, std::unique_ptr<MessageSink> messages,
-                QString applicationName);
+                QString applicationName, NameLookups lookups = {});
     CTandrelApp(const CTandrelApp&) = delete;
     CTandrelApp& operator=(const CTandrelApp&) = delete;
 
@@ -32,6 +33,7 @@ private:
     std::unique_ptr<HidPlatform> platform_;
     std::unique_ptr<MessageSink> messages_;
     QString applicationName_;
+    NameLookups lookups_;
     DeviceRecord device_;
     ReceiverLink receiver_;
     SessionState session_;

@@ -1,6 +1,8 @@
 // Maps walk outcomes onto the four situations and the reasons a look can fail.
 #include "ReceiverProbe.h"
 
+#include "StatusTexts.h"
+
 namespace tandrel::cli {
 
 Situation situationOf(std::uint8_t linkStatus) {
@@ -77,13 +79,13 @@ const char* situationWords(Situation situation) {
 std::u16string windowStatusText(Situation situation) {
     switch (situation) {
     case Situation::NoReceiver:
-        return u"未找到接收器!";
+        return std::u16string(status::kNoReceiver);
     case Situation::NotConnected:
-        return u"未连接!!!!!!";
+        return std::u16string(status::kNotConnected);
     case Situation::Pairing:
-        return u"配对中......";
+        return std::u16string(status::kPairingSixDots);
     case Situation::Connected:
-        return u"已连接！！！";
+        return std::u16string(status::kConnected);
     }
     return {};
 }

@@ -19,6 +19,8 @@
 namespace tandrel {
 namespace {
 
+constexpr std::chrono::milliseconds kTimerPeriod{1000};
+
 constexpr std::array kLabelFontControls = {ctl::kStatusLine, ctl::kModelLabel, ctl::kFirmwareLabel,
                                            ctl::kSwitchLabel, ctl::kColourLabel};
 constexpr std::array kValueFontControls = {ctl::kModel, ctl::kSwitch, ctl::kColour, ctl::kFirmware,
@@ -63,7 +65,19 @@ CTandrelDlg::CTandrelDlg(DialogContext context, QWidget* parent)
     connect(qobject_cast<QPushButton*>(control(ctl::kDeviceInfo)), &QPushButton::clicked, this,
             &CTandrelDlg::RefreshDeviceInfo);
 
-    OnInitDialog();
+    for (int id = kPairingPollTimer; id <= kReceiverWatchTimer; ++id) {
+        QTimer& timer = timers_[static_cast<std::size_t>(id - 1)];
+        timer.setInterval(kTimerPeriod);
+        connect(&timer, &QTimer::timeout, this, [this, id] { OnTimer(id); });
+    }
+    if (!context_.lookups.switchName) {
+        context_.lookups.switchName = [](int) { return std::u16string(); };
+    }
+    if (!context_.lookups.colourName) {
+        context_.lookups.colourName = [](int) { return std::u16string(); };
+    }
+
+    presentWindow();
 }
 
 CTandrelDlg::~CTandrelDlg() = default;
@@ -72,12 +86,11 @@ QWidget* CTandrelDlg::control(int id) const {
     return controlById(*this, id);
 }
 
-bool CTandrelDlg::OnInitDialog() {
+void CTandrelDlg::presentWindow() {
     UpdateData(false);
     setWindowIcon(mainIcon);
     setWindowTitle(toQString(text::kWindowTitle));
     applyFonts();
-    return true;
 }
 
 void CTandrelDlg::applyFonts() {
@@ -132,12 +145,10 @@ void CTandrelDlg::UpdateData(bool saveAndValidate) {
 }
 
 void CTandrelDlg::showMessage(const QString& text) {
+    ++openMessageBoxes_;
     context_.messages.show(*this, context_.applicationName, text);
+    --openMessageBoxes_;
 }
-
-void CTandrelDlg::OnConnectClicked() {}
-
-void CTandrelDlg::RefreshDeviceInfo() {}
 
 void CTandrelDlg::OnOK() {
     UpdateData(true);

@@ -4,14 +4,19 @@
 #include "MessageSink.h"
 #include "SessionState.h"
 
+#include <DeviceInfoText.h>
 #include <DeviceRecord.h>
 #include <QDialog>
 #include <QFont>
 #include <QIcon>
 #include <QString>
+#include <QTimer>
 #include <ReceiverLink.h>
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <functional>
+#include <string_view>
 
 class QContextMenuEvent;
 class QKeyEvent;
@@ -34,7 +39,14 @@ struct DialogContext {
     QString applicationName; // the caption of every message box
     // Runs the About box over the dialog; without it the context menu has no About entry.
     std::function<void(QWidget& owner)> showAbout;
+    // The Set.xml look-ups for the switch and colour names.
+    NameLookups lookups;
 };
+
+// The dialog's timers, told apart by id; each ticks once a second.
+constexpr int kPairingPollTimer = 1;   // follows a pairing in progress
+constexpr int kConnectedPollTimer = 2; // watches an established connection
+constexpr int kReceiverWatchTimer = 3; // watches the receiver for the dialog's whole life
 
 class CTandrelDlg final : public QDialog {
     Q_OBJECT
@@ -44,6 +56,17 @@ public:
     ~CTandrelDlg() override;
     CTandrelDlg(const CTandrelDlg&) = delete;
     CTandrelDlg& operator=(const CTandrelDlg&) = delete;
+
+    // The start-up probe: runs once, before the window is first shown.
+    bool OnInitDialog();
+    void OnConnectClicked();
+    void OnTimer(int id);
+
+    void ShowDeviceInfo(bool connected);
+    void ClearDeviceInfo();
+    void RefreshDeviceInfo();
+
+    bool isTimerRunning(int id) const;
 
     // The control with a template id, or null.
     QWidget* control(int id) const;
@@ -58,9 +81,6 @@ public:
     // A modal message box over the dialog, captioned with the application name.
     void showMessage(const QString& text);
 
-    void OnConnectClicked();
-    void RefreshDeviceInfo();
-
     QString modelText;
     QString colourText;
     QString switchText;
@@ -71,8 +91,18 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    bool OnInitDialog();
+    void presentWindow();
     void OnOK();
+    // Writes ConnectionState, then the status line, so the redraw already sees the new state.
+    void enterState(std::int32_t state, std::u16string_view statusText);
+    void setConnectEnabled(bool enabled);
+    void startTimer(int id);
+    void stopTimer(int id);
+    // Shows the boxes for a failed query or pair command, `last` ending the series.
+    void reportFailure(ReceiverResult result, std::u16string_view last);
+    void onPairingPollTick();
+    void onConnectedPollTick();
+    void onReceiverWatchTick();
     void applyFonts();
     void fitStatusLine();
 
@@ -81,6 +111,8 @@ private:
     StatusLamp* statusLamp = nullptr;
     QFont labelFont;
     QFont valueFont;
+    std::array<QTimer, 3> timers_;
+    int openMessageBoxes_ = 0; // message boxes run nested event loops in which ticks go on
 };
 
 } // namespace tandrel

@@ -27,6 +27,7 @@ struct SimulatedPlatform::State {
     std::vector<std::uint8_t> pairingScript;
     std::deque<std::uint8_t> pendingStatuses;
     std::optional<Report> pendingAnswer; // one answer per query, kept until read
+    int answersBeforeUnplug = -1; // negative: never
     int openHandles = 0;
     int peakOpenHandles = 0;
     int generation = 0; // bumped on unplug, so handles from before stop working
@@ -86,6 +87,11 @@ public:
         }
         into = *pending_;
         pending_.reset();
+        if (state_->answersBeforeUnplug > 0 && --state_->answersBeforeUnplug == 0) {
+            state_->answersBeforeUnplug = -1;
+            state_->plugged = false;
+            ++state_->generation;
+        }
         return true;
     }
 
@@ -213,6 +219,9 @@ void SimulatedPlatform::setLinkStatus(std::uint8_t status) {
 }
 std::uint8_t SimulatedPlatform::linkStatus() const {
     return state_->linkStatus;
+}
+void SimulatedPlatform::unplugAfterAnswers(int answers) {
+    state_->answersBeforeUnplug = answers;
 }
 void SimulatedPlatform::setPairingScript(std::vector<std::uint8_t> statuses) {
     state_->pairingScript = std::move(statuses);

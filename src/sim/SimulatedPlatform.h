@@ -67,6 +67,8 @@ public:
     void setAnswer(const Report& answer);
     void setLinkStatus(std::uint8_t status);
     std::uint8_t linkStatus() const;
+    // The receiver vanishes right after delivering its next `answers` answers.
+    void unplugAfterAnswers(int answers);
     // Statuses taken one per answered query after each pair command; the last one stays.
     void setPairingScript(std::vector<std::uint8_t> statuses);
 

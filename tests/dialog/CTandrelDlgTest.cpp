@@ -54,6 +54,7 @@ protected:
                         messages,
                         [](std::chrono::milliseconds) {},
                         QStringLiteral("tandrel"),
+                        {},
                         {}}};
 };
 

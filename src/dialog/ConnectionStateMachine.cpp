@@ -1,0 +1,184 @@
+// The window's behaviour over time: the start-up probe, the Connect button and the three timers.
+#include "CTandrelDlg.h"
+#include "DialogTemplate.h"
+#include "Texts.h"
+
+#include <chrono>
+
+namespace tandrel {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto kPairSettle = 100ms; // the receiver needs a moment before it reports the pairing
+
+} // namespace
+
+void CTandrelDlg::enterState(std::int32_t state, std::u16string_view statusText) {
+    context_.session.ConnectionState = state;
+    setStatus(toQString(statusText));
+}
+
+void CTandrelDlg::setConnectEnabled(bool enabled) {
+    control(ctl::kConnect)->setEnabled(enabled);
+}
+
+void CTandrelDlg::startTimer(int id) {
+    timers_.at(static_cast<std::size_t>(id - 1)).start();
+}
+
+void CTandrelDlg::stopTimer(int id) {
+    timers_.at(static_cast<std::size_t>(id - 1)).stop();
+}
+
+bool CTandrelDlg::isTimerRunning(int id) const {
+    return id >= kPairingPollTimer && id <= kReceiverWatchTimer &&
+           timers_.at(static_cast<std::size_t>(id - 1)).isActive();
+}
+
+bool CTandrelDlg::OnInitDialog() {
+    context_.session.ConnectionState = connection::kNotConnected;
+    context_.session.PairingTextStep = 0;
+    startTimer(kReceiverWatchTimer);
+
+    if (!context_.receiver.FindReceiver()) {
+        enterState(connection::kNotConnected, text::kNoReceiver);
+        setConnectEnabled(false);
+        return true;
+    }
+    context_.device.clearLastReport();
+    switch (context_.receiver.ReadReceiverInfo()) {
+    case kLinkConnected:
+        enterState(connection::kConnected, text::kConnected);
+        ShowDeviceInfo(true);
+        startTimer(kConnectedPollTimer);
+        break;
+    case kLinkPairing:
+        enterState(connection::kPairing, text::kPairingSixDots);
+        ShowDeviceInfo(false);
+        startTimer(kPairingPollTimer);
+        break;
+    default:
+        enterState(connection::kNotConnected, text::kNotConnected);
+        ShowDeviceInfo(false);
+        break;
+    }
+    return true;
+}
+
+void CTandrelDlg::OnConnectClicked() {
+    ClearDeviceInfo();
+    UpdateData(true);
+    context_.device.clearLastReport();
+
+    const ReceiverResult sent = context_.receiver.SendPairCommand();
+    if (sent != ReceiverResult::Done) {
+        // Without the udev rule the receiver is there but cannot be opened; say so rather than
+        // leave the user with a bare "failed".
+        if (sent == ReceiverResult::NoAnswer && context_.receiver.lastWalk().everyOpenDenied()) {
+            showMessage(toQString(text::kNoPermission));
+        }
+        reportFailure(sent, text::kPairCommandFailed);
+        return;
+    }
+
+    context_.pause(kPairSettle);
+    switch (context_.receiver.ReadReceiverInfo()) {
+    case kLinkConnected:
+        enterState(connection::kConnected, text::kConnected);
+        ShowDeviceInfo(true);
+        startTimer(kConnectedPollTimer);
+        break;
+    case kLinkPairing:
+        enterState(connection::kPairing, text::kPairingSixDots);
+        ShowDeviceInfo(false);
+        startTimer(kPairingPollTimer);
+        break;
+    default:
+        enterState(connection::kNotConnected, text::kNotConnected);
+        ShowDeviceInfo(false);
+        break;
+    }
+}
+
+void CTandrelDlg::reportFailure(ReceiverResult result, std::u16string_view last) {
+    if (result == ReceiverResult::NoDeviceList) {
+        showMessage(toQString(text::kNoDeviceList));
+    } else if (result == ReceiverResult::NoScratchBuffer) {
+        showMessage(toQString(text::kNoScratchBuffer));
+    }
+    showMessage(toQString(last));
+}
+
+void CTandrelDlg::OnTimer(int id) {
+    switch (id) {
+    case kPairingPollTimer:
+        onPairingPollTick();
+        break;
+    case kConnectedPollTimer:
+        onConnectedPollTick();
+        break;
+    case kReceiverWatchTimer:
+        onReceiverWatchTick();
+        break;
+    default:
+        break;
+    }
+}
+
+void CTandrelDlg::onPairingPollTick() {
+    const std::uint8_t status = context_.receiver.ReadReceiverStatus().status;
+    if (status == kLinkConnected) {
+        stopTimer(kPairingPollTimer);
+        RefreshDeviceInfo();
+    } else if (status == kLinkPairing) {
+        std::int32_t& step = context_.session.PairingTextStep;
+        // Anything outside 0..2 restarts the cycle rather than indexing past the texts.
+        const std::size_t shown = step >= 0 && step <= 2 ? static_cast<std::size_t>(step) : 0;
+        enterState(connection::kPairing, status::kPairingCycle.at(shown));
+        step = static_cast<std::int32_t>((shown + 1) % status::kPairingCycle.size());
+    } else {
+        enterState(connection::kNotConnected, text::kNotConnected);
+        stopTimer(kPairingPollTimer);
+    }
+}
+
+void CTandrelDlg::onConnectedPollTick() {
+    const std::uint8_t status = context_.receiver.ReadReceiverStatus().status;
+    if (status == kLinkConnected) {
+        RefreshDeviceInfo();
+    } else if (status == kLinkPairing) {
+        enterState(connection::kPairing, text::kPairingSixDots);
+        stopTimer(kConnectedPollTimer);
+        startTimer(kPairingPollTimer);
+    } else {
+        enterState(connection::kNotConnected, text::kNotConnected);
+        stopTimer(kConnectedPollTimer);
+    }
+}
+
+void CTandrelDlg::onReceiverWatchTick() {
+    if (!context_.receiver.FindReceiver()) {
+        enterState(connection::kNotConnected, text::kNoReceiver);
+        setConnectEnabled(false);
+        ClearDeviceInfo();
+        stopTimer(kPairingPollTimer);
+        stopTimer(kConnectedPollTimer);
+        return;
+    }
+    setConnectEnabled(true);
+    context_.device.clearLastReport();
+    const std::uint8_t status = context_.receiver.ReadReceiverInfo();
+    if (status == kLinkConnected) {
+        // Shown once a pairing poll confirms it.
+        startTimer(kPairingPollTimer);
+    } else if (status == kLinkPairing) {
+        enterState(connection::kPairing, text::kPairingSixDots);
+        ShowDeviceInfo(false);
+        startTimer(kPairingPollTimer);
+    } else {
+        enterState(connection::kNotConnected, text::kNotConnected);
+        ShowDeviceInfo(false);
+    }
+}
+
+} // namespace tandrel

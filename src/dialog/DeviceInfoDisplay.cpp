@@ -1,0 +1,53 @@
+// The four information fields: decoding the stored answer and the device-information refresh.
+#include "CTandrelDlg.h"
+#include "Texts.h"
+
+namespace tandrel {
+
+void CTandrelDlg::ShowDeviceInfo(bool connected) {
+    const DeviceTexts texts =
+        decodeDeviceInfo(context_.device.lastReport, connected, context_.lookups);
+    modelText = toQString(texts.modelText);
+    firmwareText = toQString(texts.firmwareText);
+    switchText = toQString(texts.switchText);
+    colourText = toQString(texts.colourText);
+    UpdateData(false);
+}
+
+void CTandrelDlg::ClearDeviceInfo() {
+    modelText.clear();
+    firmwareText.clear();
+    switchText.clear();
+    colourText.clear();
+    UpdateData(false);
+}
+
+void CTandrelDlg::RefreshDeviceInfo() {
+    const StatusReading fresh = context_.receiver.ReadReceiverStatus();
+    if (fresh.result != ReceiverResult::Done) {
+        // A tick that arrives while a box is open must not stack a second one on top.
+        if (openMessageBoxes_ == 0) {
+            reportFailure(fresh.result, text::kDeviceInfoFailed);
+        }
+        return;
+    }
+    // The fields come from the answer the receiver watch stored, not from this query.
+    switch (fresh.status) {
+    case kLinkConnected:
+        enterState(connection::kConnected, text::kConnected);
+        ShowDeviceInfo(true);
+        startTimer(kConnectedPollTimer);
+        break;
+    case kLinkPairing:
+        enterState(connection::kPairing, text::kPairingSixDots);
+        ShowDeviceInfo(false);
+        startTimer(kPairingPollTimer);
+        break;
+    default:
+        enterState(connection::kNotConnected, text::kNotConnected);
+        ShowDeviceInfo(false);
+        break;
+    }
+}
+
+} // namespace tandrel
