@@ -9,9 +9,15 @@ TANDREL_BUILD_PACKAGES=(
     qt6-base-dev libhidapi-dev libtinyxml-dev libcli11-dev nlohmann-json3-dev
     fonts-wqy-microhei
 )
+# The real-kernel test boots a guest under QEMU; its kernel and busybox are downloaded, not
+# installed. kmod orders the guest's modules, cpio packs its initramfs, setpriv drops privileges.
+TANDREL_VM_PACKAGES=(
+    qemu-system-x86 kmod cpio xz-utils util-linux coreutils
+)
 TANDREL_TEST_PACKAGES=(
     "${TANDREL_BUILD_PACKAGES[@]}"
     libgtest-dev clang-format
+    "${TANDREL_VM_PACKAGES[@]}"
 )
 
 as_root() {
