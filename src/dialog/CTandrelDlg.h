@@ -66,6 +66,9 @@ public:
     void ClearDeviceInfo();
     void RefreshDeviceInfo();
 
+    // Starting a running timer restarts its period; stopping a stopped one does nothing.
+    void startTimer(int id);
+    void stopTimer(int id);
     bool isTimerRunning(int id) const;
 
     // The control with a template id, or null.
@@ -96,8 +99,6 @@ private:
     // Writes ConnectionState, then the status line, so the redraw already sees the new state.
     void enterState(std::int32_t state, std::u16string_view statusText);
     void setConnectEnabled(bool enabled);
-    void startTimer(int id);
-    void stopTimer(int id);
     // Shows the boxes for a failed query or pair command, `last` ending the series.
     void reportFailure(ReceiverResult result, std::u16string_view last);
     void onPairingPollTick();

@@ -1,0 +1,656 @@
+// The window's behaviour: every row of the transition table, the typical runs, and message boxes
+// met by ticks in their own event loop.
+#include "CTandrelDlg.h"
+#include "DialogTemplate.h"
+#include "Texts.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <SimulatedPlatform.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <set>
+#include <vector>
+
+namespace tandrel {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Fields {
+    QString model, colour, switchName, firmware;
+    bool operator==(const Fields&) const = default;
+};
+
+void PrintTo(const Fields& f, std::ostream* os) {
+    *os << "{" << f.model.toStdString() << "|" << f.colour.toStdString() << "|"
+        << f.switchName.toStdString() << "|" << f.firmware.toStdString() << "}";
+}
+
+class Recorder final : public MessageSink {
+public:
+    void show(QWidget&, const QString& caption, const QString& text) override {
+        captions.push_back(caption);
+        texts.push_back(text);
+        if (duringShow) {
+            duringShow();
+        }
+    }
+    std::vector<QString> captions;
+    std::vector<QString> texts;
+    std::function<void()> duringShow;
+};
+
+const Fields kEmpty{};
+const Fields kBefore{"m0", "c0", "s0", "f0"};
+// The stored answer below carries no keyboard information, so ShowDeviceInfo(true) and (false)
+// differ visibly.
+const Fields kNotWritten{"设备相应型号未写入！", "设备相应外壳颜色未写入！", "设备相应轴体未写入！",
+                         "2.05"};
+
+// One window over a simulated receiver, with everything a test reads back.
+struct World {
+    World() {
+        platform.setAnswer(
+            sim::makeAnswer({.firmwareMajor = 2, .firmwareMinor = 5, .infoPresent = false}));
+    }
+
+    QString status() const {
+        return static_cast<QLabel*>(dialog.control(ctl::kStatusLine))->text();
+    }
+    bool connectEnabled() const { return dialog.control(ctl::kConnect)->isEnabled(); }
+    Fields shown() const {
+        auto text = [this](int id) { return static_cast<QLineEdit*>(dialog.control(id))->text(); };
+        return {text(ctl::kModel), text(ctl::kColour), text(ctl::kSwitch), text(ctl::kFirmware)};
+    }
+    std::set<int> running() const {
+        std::set<int> ids;
+        for (int id : {1, 2, 3}) {
+            if (dialog.isTimerRunning(id)) {
+                ids.insert(id);
+            }
+        }
+        return ids;
+    }
+    void click(int id) { static_cast<QPushButton*>(dialog.control(id))->click(); }
+
+    sim::SimulatedPlatform platform;
+    DeviceRecord device;
+    ReceiverLink receiver{platform, device};
+    SessionState session;
+    Recorder messages;
+    std::vector<std::chrono::milliseconds> pauses;
+    CTandrelDlg dialog{
+        {session,
+         device,
+         receiver,
+         messages,
+         [this](std::chrono::milliseconds d) { pauses.push_back(d); },
+         QStringLiteral("tandrel"),
+         {},
+         NameLookups{[](int c) { return u"switch " + std::u16string(1, u'0' + char16_t(c)); },
+                     [](int c) { return u"colour " + std::u16string(1, u'0' + char16_t(c)); }}}};
+};
+
+enum class Event { Init, Connect, Timer1, Timer2, Timer3, Refresh };
+
+enum class Receiver {
+    Absent,
+    ListFails,
+    ScratchFails,
+    Denied,
+    Status3,
+    Status1,
+    Status2,
+    Status0,
+    Status255,
+};
+
+struct Row {
+    const char* name;
+    Event event;
+    Receiver receiver;
+    std::set<int> timersBefore;
+    std::int32_t state;             // 42 stands for "unchanged"
+    std::u16string_view statusText; // empty: unchanged
+    Fields fields;
+    bool connectEnabled;
+    std::set<int> timersAfter;
+    std::vector<std::u16string_view> boxes;
+};
+
+constexpr std::int32_t kUnchanged = 42;
+constexpr std::u16string_view kStatusBefore = u"before";
+
+struct TransitionTable : World {
+    void arrange(const Row& row) {
+        switch (row.receiver) {
+        case Receiver::Absent:
+            break;
+        case Receiver::ListFails:
+            platform.addReceiver();
+            platform.setListFails(true);
+            break;
+        case Receiver::ScratchFails:
+            platform.addReceiver();
+            platform.setScratchFails(true);
+            break;
+        case Receiver::Denied:
+            platform.interfaceAt(platform.addReceiver()).openFailure = OpenError::PermissionDenied;
+            break;
+        default:
+            platform.addReceiver();
+            platform.setLinkStatus(linkStatusOf(row.receiver));
+        }
+        session.ConnectionState = kUnchanged;
+        dialog.setStatus(toQString(kStatusBefore));
+        dialog.modelText = kBefore.model;
+        dialog.colourText = kBefore.colour;
+        dialog.switchText = kBefore.switchName;
+        dialog.firmwareText = kBefore.firmware;
+        dialog.UpdateData(false);
+        // Connect starts disabled before watch ticks so that enabling shows.
+        dialog.control(ctl::kConnect)->setEnabled(row.event != Event::Timer3);
+        for (int id : row.timersBefore) {
+            dialog.startTimer(id);
+        }
+        // The stored answer the display decodes; ticks of timer 3 replace it.
+        device.storeAnswer(
+            sim::makeAnswer({.firmwareMajor = 2, .firmwareMinor = 5, .infoPresent = false}));
+    }
+
+    static std::uint8_t linkStatusOf(Receiver r) {
+        switch (r) {
+        case Receiver::Status3:
+            return 3;
+        case Receiver::Status1:
+            return 1;
+        case Receiver::Status2:
+            return 2;
+        case Receiver::Status255:
+            return 255;
+        default:
+            return 0;
+        }
+    }
+
+    void act(Event event) {
+        switch (event) {
+        case Event::Init:
+            dialog.OnInitDialog();
+            break;
+        case Event::Connect:
+            click(ctl::kConnect);
+            break;
+        case Event::Timer1:
+            dialog.OnTimer(1);
+            break;
+        case Event::Timer2:
+            dialog.OnTimer(2);
+            break;
+        case Event::Timer3:
+            dialog.OnTimer(3);
+            break;
+        case Event::Refresh:
+            click(ctl::kDeviceInfo);
+            break;
+        }
+    }
+};
+
+const std::set<int> k3{3}, k13{1, 3}, k23{2, 3}, k123{1, 2, 3};
+using namespace status;
+const std::u16string_view kKeep{};
+
+const Row kRows[] = {
+    // event, receiver, timers before | state, status, fields, Connect, timers after, boxes
+    {"init: no receiver",
+     Event::Init,
+     Receiver::Absent,
+     {},
+     0,
+     kNoReceiver,
+     kBefore,
+     false,
+     k3,
+     {}},
+    {"init: status 3",
+     Event::Init,
+     Receiver::Status3,
+     {},
+     1,
+     kConnected,
+     kNotWritten,
+     true,
+     k23,
+     {}},
+    {"init: status 1",
+     Event::Init,
+     Receiver::Status1,
+     {},
+     2,
+     kPairingSixDots,
+     kEmpty,
+     true,
+     k13,
+     {}},
+    {"init: status 2", Event::Init, Receiver::Status2, {}, 0, kNotConnected, kEmpty, true, k3, {}},
+    {"init: status 0", Event::Init, Receiver::Status0, {}, 0, kNotConnected, kEmpty, true, k3, {}},
+
+    {"connect: no device list",
+     Event::Connect,
+     Receiver::ListFails,
+     k3,
+     kUnchanged,
+     kKeep,
+     kEmpty,
+     true,
+     k3,
+     {text::kNoDeviceList, text::kPairCommandFailed}},
+    {"connect: no scratch buffer",
+     Event::Connect,
+     Receiver::ScratchFails,
+     k3,
+     kUnchanged,
+     kKeep,
+     kEmpty,
+     true,
+     k3,
+     {text::kNoScratchBuffer, text::kPairCommandFailed}},
+    {"connect: no answer",
+     Event::Connect,
+     Receiver::Absent,
+     k13,
+     kUnchanged,
+     kKeep,
+     kEmpty,
+     true,
+     k13,
+     {text::kPairCommandFailed}},
+    {"connect: permission denied",
+     Event::Connect,
+     Receiver::Denied,
+     k3,
+     kUnchanged,
+     kKeep,
+     kEmpty,
+     true,
+     k3,
+     {text::kNoPermission, text::kPairCommandFailed}},
+    {"connect: status 3",
+     Event::Connect,
+     Receiver::Status3,
+     k3,
+     1,
+     kConnected,
+     kNotWritten,
+     true,
+     k23,
+     {}},
+    {"connect: status 1",
+     Event::Connect,
+     Receiver::Status1,
+     k3,
+     2,
+     kPairingSixDots,
+     kEmpty,
+     true,
+     k13,
+     {}},
+    {"connect: status 2",
+     Event::Connect,
+     Receiver::Status2,
+     k123,
+     0,
+     kNotConnected,
+     kEmpty,
+     true,
+     k123,
+     {}},
+
+    {"timer 1: status 3",
+     Event::Timer1,
+     Receiver::Status3,
+     k13,
+     1,
+     kConnected,
+     kNotWritten,
+     true,
+     k23,
+     {}},
+    {"timer 1: status 1",
+     Event::Timer1,
+     Receiver::Status1,
+     k13,
+     2,
+     kPairingSixDots,
+     kBefore,
+     true,
+     k13,
+     {}},
+    {"timer 1: status 0",
+     Event::Timer1,
+     Receiver::Status0,
+     k13,
+     0,
+     kNotConnected,
+     kBefore,
+     true,
+     k3,
+     {}},
+
+    {"timer 2: status 3",
+     Event::Timer2,
+     Receiver::Status3,
+     k23,
+     1,
+     kConnected,
+     kNotWritten,
+     true,
+     k23,
+     {}},
+    {"timer 2: status 1",
+     Event::Timer2,
+     Receiver::Status1,
+     k23,
+     2,
+     kPairingSixDots,
+     kBefore,
+     true,
+     k13,
+     {}},
+    {"timer 2: status 255",
+     Event::Timer2,
+     Receiver::Status255,
+     k23,
+     0,
+     kNotConnected,
+     kBefore,
+     true,
+     k3,
+     {}},
+
+    {"timer 3: no receiver",
+     Event::Timer3,
+     Receiver::Absent,
+     k123,
+     0,
+     kNoReceiver,
+     kEmpty,
+     false,
+     k3,
+     {}},
+    {"timer 3: status 3",
+     Event::Timer3,
+     Receiver::Status3,
+     k3,
+     kUnchanged,
+     kKeep,
+     kBefore,
+     true,
+     k13,
+     {}},
+    {"timer 3: status 1",
+     Event::Timer3,
+     Receiver::Status1,
+     k3,
+     2,
+     kPairingSixDots,
+     kEmpty,
+     true,
+     k13,
+     {}},
+    {"timer 3: status 2",
+     Event::Timer3,
+     Receiver::Status2,
+     k23,
+     0,
+     kNotConnected,
+     kEmpty,
+     true,
+     k23,
+     {}},
+
+    {"refresh: no device list",
+     Event::Refresh,
+     Receiver::ListFails,
+     k23,
+     kUnchanged,
+     kKeep,
+     kBefore,
+     true,
+     k23,
+     {text::kNoDeviceList, text::kDeviceInfoFailed}},
+    {"refresh: no scratch buffer",
+     Event::Refresh,
+     Receiver::ScratchFails,
+     k3,
+     kUnchanged,
+     kKeep,
+     kBefore,
+     true,
+     k3,
+     {text::kNoScratchBuffer, text::kDeviceInfoFailed}},
+    {"refresh: no answer",
+     Event::Refresh,
+     Receiver::Absent,
+     k123,
+     kUnchanged,
+     kKeep,
+     kBefore,
+     true,
+     k123,
+     {text::kDeviceInfoFailed}},
+    {"refresh: status 3",
+     Event::Refresh,
+     Receiver::Status3,
+     k3,
+     1,
+     kConnected,
+     kNotWritten,
+     true,
+     k23,
+     {}},
+    {"refresh: status 1",
+     Event::Refresh,
+     Receiver::Status1,
+     k3,
+     2,
+     kPairingSixDots,
+     kEmpty,
+     true,
+     k13,
+     {}},
+    {"refresh: status 2",
+     Event::Refresh,
+     Receiver::Status2,
+     k123,
+     0,
+     kNotConnected,
+     kEmpty,
+     true,
+     k123,
+     {}},
+    {"refresh: status 0",
+     Event::Refresh,
+     Receiver::Status0,
+     k3,
+     0,
+     kNotConnected,
+     kEmpty,
+     true,
+     k3,
+     {}},
+    {"refresh: status 255",
+     Event::Refresh,
+     Receiver::Status255,
+     k3,
+     0,
+     kNotConnected,
+     kEmpty,
+     true,
+     k3,
+     {}},
+};
+
+TEST(TransitionRows, EveryEventAndCondition) {
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.name);
+        TransitionTable c;
+        c.arrange(row);
+        c.act(row.event);
+
+        EXPECT_EQ(c.session.ConnectionState, row.state);
+        EXPECT_EQ(c.status(), toQString(row.statusText.empty() ? kStatusBefore : row.statusText));
+        EXPECT_EQ(c.shown(), row.fields);
+        EXPECT_EQ(c.connectEnabled(), row.connectEnabled);
+        EXPECT_EQ(c.running(), row.timersAfter);
+        std::vector<QString> boxes;
+        for (auto box : row.boxes) {
+            boxes.push_back(toQString(box));
+        }
+        EXPECT_EQ(c.messages.texts, boxes);
+        for (const QString& caption : c.messages.captions) {
+            EXPECT_EQ(caption, QStringLiteral("tandrel"));
+        }
+    }
+}
+
+class Behaviour : public ::testing::Test, public World {
+protected:
+    void expectShowing(std::int32_t state, std::u16string_view text, const std::set<int>& timers) {
+        EXPECT_EQ(session.ConnectionState, state);
+        EXPECT_EQ(status(), toQString(text));
+        EXPECT_EQ(running(), timers);
+    }
+    void plugInReceiver() {
+        platform.addReceiver();
+        platform.setAnswer(sim::makeAnswer({.firmwareMajor = 1,
+                                            .firmwareMinor = 5,
+                                            .switchCode = 3,
+                                            .colourCode = 2,
+                                            .modelCode = 0x0082}));
+    }
+    const Fields kKeyboard{"V540N", "colour 1", "switch 2", "1.05"};
+};
+
+TEST_F(Behaviour, StartAloneThenPlugInAndPairTwice) {
+    dialog.OnInitDialog();
+    expectShowing(0, kNoReceiver, k3);
+    EXPECT_FALSE(connectEnabled());
+
+    plugInReceiver();
+    dialog.OnTimer(3);
+    EXPECT_TRUE(connectEnabled());
+    expectShowing(0, kNotConnected, k3);
+
+    platform.setPairingScript({1, 1, 1, 3});
+    click(ctl::kConnect);
+    EXPECT_EQ(pauses, std::vector{100ms});
+    EXPECT_EQ(platform.writes().at(platform.writes().size() - 2).bytes, PairReport);
+    expectShowing(2, kPairingSixDots, k13);
+    dialog.OnTimer(1);
+    expectShowing(2, kPairingSixDots, k13);
+    dialog.OnTimer(1);
+    expectShowing(2, kPairingNoDots, k13);
+    dialog.OnTimer(1);
+    expectShowing(1, kConnected, k23);
+    EXPECT_EQ(shown(), kKeyboard);
+
+    // A second pairing goes on with the cycle where the first one left it.
+    platform.setPairingScript({1, 1, 1, 1});
+    click(ctl::kConnect);
+    dialog.OnTimer(1);
+    expectShowing(2, kPairingThreeDots, k123);
+    dialog.OnTimer(1);
+    expectShowing(2, kPairingSixDots, k123);
+    dialog.OnTimer(1);
+    expectShowing(2, kPairingNoDots, k123);
+}
+
+TEST_F(Behaviour, ConnectedThenNotConnectedThenUnplugged) {
+    plugInReceiver();
+    platform.setLinkStatus(3);
+    dialog.OnInitDialog();
+    expectShowing(1, kConnected, k23);
+    EXPECT_EQ(shown(), kKeyboard);
+
+    dialog.OnTimer(3); // sees 3: only restarts the pairing poll
+    expectShowing(1, kConnected, k123);
+    dialog.OnTimer(1);
+    expectShowing(1, kConnected, k23);
+
+    platform.setLinkStatus(2);
+    dialog.OnTimer(2);
+    expectShowing(0, kNotConnected, k3);
+    EXPECT_EQ(shown(), kKeyboard) << "the fields keep what they show";
+
+    platform.setLinkStatus(3);
+    dialog.OnTimer(3);
+    dialog.OnTimer(1);
+    expectShowing(1, kConnected, k23);
+
+    platform.unplug();
+    dialog.OnTimer(2); // the poll fails first: not connected
+    expectShowing(0, kNotConnected, k3);
+    dialog.OnTimer(3);
+    expectShowing(0, kNoReceiver, k3);
+    EXPECT_FALSE(connectEnabled());
+    EXPECT_EQ(shown(), kEmpty);
+    EXPECT_TRUE(messages.texts.empty());
+}
+
+TEST_F(Behaviour, ReceiverGoneBetweenPollAndRefresh) {
+    plugInReceiver();
+    platform.setLinkStatus(3);
+    dialog.OnInitDialog();
+    dialog.OnTimer(3);
+    ASSERT_TRUE(dialog.isTimerRunning(1));
+
+    platform.unplugAfterAnswers(1); // the poll's answer is the last
+    dialog.OnTimer(1);
+    EXPECT_EQ(messages.texts, std::vector{toQString(text::kDeviceInfoFailed)});
+    EXPECT_FALSE(dialog.isTimerRunning(1));
+    dialog.OnTimer(3);
+    expectShowing(0, kNoReceiver, k3);
+}
+
+TEST_F(Behaviour, TicksDuringAnOpenMessageBoxNeverStackAnother) {
+    plugInReceiver();
+    platform.setLinkStatus(3);
+    dialog.OnInitDialog();
+    platform.unplug();
+    dialog.startTimer(1);
+    int nestedTicks = 0;
+    messages.duringShow = [&] {
+        ++nestedTicks;
+        click(ctl::kDeviceInfo); // fails again: must show nothing
+        dialog.OnTimer(1);
+        dialog.OnTimer(2);
+    };
+    click(ctl::kDeviceInfo);
+    EXPECT_EQ(nestedTicks, 1);
+    EXPECT_EQ(messages.texts, std::vector{toQString(text::kDeviceInfoFailed)});
+    expectShowing(0, kNotConnected, k3);
+
+    messages.duringShow = nullptr;
+    click(ctl::kDeviceInfo);
+    EXPECT_EQ(messages.texts.size(), 2u) << "once the box is closed, failures are shown again";
+}
+
+TEST_F(Behaviour, ConnectFailureLeavesEverythingButTheFieldsAlone) {
+    plugInReceiver();
+    platform.setLinkStatus(1);
+    dialog.OnInitDialog();
+    platform.interfaceAt(2).failingWrites = 2;
+    click(ctl::kConnect);
+    EXPECT_EQ(messages.texts, std::vector{toQString(text::kPairCommandFailed)});
+    EXPECT_TRUE(pauses.empty()) << "no pause without a pair command";
+    expectShowing(2, kPairingSixDots, k13);
+    EXPECT_EQ(shown(), kEmpty);
+    EXPECT_EQ(device.lastReport, Report{});
+}
+
+} // namespace
+} // namespace tandrel
