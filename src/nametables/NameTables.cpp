@@ -1,0 +1,179 @@
+// The Set.xml look-up walk over the parsed document, and the listing of both tables.
+#include "NameTables.h"
+
+#include "ParseGuard.h"
+#include "SetXmlFile.h"
+#include "TextDecoding.h"
+
+#include <charconv>
+#include <memory>
+#include <tinyxml.h>
+
+namespace tandrel {
+namespace {
+
+constexpr char16_t kOtherType[] = u"其他类型";
+
+struct TableElements {
+    const char* table;
+    const char* entry;
+};
+constexpr TableElements kSwitchElements{"AXISBODY", "axis"};
+constexpr TableElements kColourElements{"SHELLCOLOR", "color"};
+
+// The parser takes a UTF-8 lead byte's length on trust and can step up to three bytes past the
+// end of a cut-off character before it notices the end, so the text it is given ends in NULs.
+constexpr std::size_t kParserOverrun = 8;
+
+// One parse of one reading of the file; the document is released with this object.
+class ParsedSetXml {
+public:
+    explicit ParsedSetXml(const setxml::FileText& file)
+        : choice_(setxml::chooseEncoding(file.text, file.cutAtSizeLimit)),
+          document_(file.path.c_str()) {
+        std::string_view body = file.text;
+        // Legacy reading would take a byte-order mark for text before the root.
+        if (body.substr(0, setxml::kUtf8Bom.size()) == setxml::kUtf8Bom) {
+            body.remove_prefix(setxml::kUtf8Bom.size());
+        }
+        const bool utf8 = choice_.encoding == TextEncoding::Utf8 && choice_.validUtf8;
+        const std::size_t safe = setxml::safeParseLength(body, utf8 ? setxml::ParseMode::Utf8
+                                                                    : setxml::ParseMode::Legacy);
+        cutByGuard_ = safe < body.size();
+
+        std::string text(body.substr(0, safe));
+        text.append(kParserOverrun, '\0');
+        // The parse result is not consulted: whatever the parser built before an error serves.
+        document_.Parse(text.c_str(), nullptr, utf8 ? TIXML_ENCODING_UTF8 : TIXML_ENCODING_LEGACY);
+    }
+
+    const TiXmlElement* root() const { return document_.RootElement(); }
+    const TiXmlDocument& document() const { return document_; }
+    TextEncoding encoding() const { return choice_.encoding; }
+    bool cutByGuard() const { return cutByGuard_; }
+
+    std::u16string decode(const char* bytes) {
+        if (choice_.encoding == TextEncoding::Utf8) {
+            return setxml::decodeUtf8(bytes);
+        }
+        if (!gbk_) {
+            gbk_ = std::make_unique<setxml::GbkDecoder>();
+        }
+        return gbk_->decode(bytes);
+    }
+
+private:
+    setxml::EncodingChoice choice_;
+    TiXmlDocument document_;
+    bool cutByGuard_ = false;
+    std::unique_ptr<setxml::GbkDecoder> gbk_;
+};
+
+// The walk starts at the first entry element and then examines every following sibling element,
+// whatever its name.
+const TiXmlElement* firstEntry(const TiXmlElement& table, const TableElements& elements) {
+    return table.FirstChildElement(elements.entry);
+}
+
+// Both encodings keep ASCII bytes as they are and decode no other byte sequence to ASCII, so
+// comparing the ID's bytes with the ASCII code text equals comparing the decoded texts.
+bool idMatches(const char* id, const std::string& codeText) {
+    return id && codeText == id;
+}
+
+std::u16string lookUp(const SetXmlLocator& locator, const TableElements& elements, int code) {
+    SetXmlSearch search;
+    const std::optional<setxml::FileText> file = setxml::readSetXml(locator, search);
+    if (!file) {
+        return kOtherType;
+    }
+    ParsedSetXml parsed(*file);
+    const TiXmlElement* root = parsed.root();
+    if (!root) {
+        return {};
+    }
+    const TiXmlElement* table = root->FirstChildElement(elements.table);
+    if (!table) {
+        return {};
+    }
+    const std::string codeText = std::to_string(code);
+    for (const TiXmlElement* entry = firstEntry(*table, elements); entry;
+         entry = entry->NextSiblingElement()) {
+        if (idMatches(entry->Attribute("ID"), codeText)) {
+            const char* name = entry->Attribute("NAME");
+            return name ? parsed.decode(name) : std::u16string();
+        }
+    }
+    return kOtherType;
+}
+
+// The code whose decimal text is exactly `id`; none when no code's text is.
+std::optional<int> codeOf(const char* id) {
+    const std::string_view text(id);
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || std::to_string(value) != text) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+TableListing listTable(ParsedSetXml& parsed, const TableElements& elements) {
+    TableListing listing;
+    const TiXmlElement* table = parsed.root()->FirstChildElement(elements.table);
+    listing.present = table != nullptr;
+    if (!table) {
+        return listing;
+    }
+    for (const TiXmlElement* entry = firstEntry(*table, elements); entry;
+         entry = entry->NextSiblingElement()) {
+        TableEntry row;
+        row.element = entry->Value();
+        if (const char* id = entry->Attribute("ID")) {
+            row.id = id;
+            row.code = codeOf(id);
+        }
+        if (const char* name = entry->Attribute("NAME")) {
+            row.name = parsed.decode(name);
+        }
+        listing.entries.push_back(std::move(row));
+    }
+    return listing;
+}
+
+} // namespace
+
+NameTables::NameTables(const SetXmlLocator& locator) : locator_(locator) {}
+
+std::u16string NameTables::LookUpSwitchName(int code) const {
+    return lookUp(locator_, kSwitchElements, code);
+}
+
+std::u16string NameTables::LookUpColourName(int code) const {
+    return lookUp(locator_, kColourElements, code);
+}
+
+SetXmlListing listSetXml(const SetXmlLocator& locator) {
+    SetXmlListing listing;
+    const std::optional<setxml::FileText> file = setxml::readSetXml(locator, listing.search);
+    if (!file) {
+        return listing;
+    }
+    ParsedSetXml parsed(*file);
+    listing.encoding = parsed.encoding();
+    listing.cutAtSizeLimit = file->cutAtSizeLimit;
+    listing.cutAtStructureLimit = parsed.cutByGuard();
+    const TiXmlDocument& document = parsed.document();
+    if (document.Error()) {
+        listing.problem =
+            ParseProblem{document.ErrorDesc(), document.ErrorRow(), document.ErrorCol()};
+    }
+    listing.hasRoot = parsed.root() != nullptr;
+    if (listing.hasRoot) {
+        listing.switches = listTable(parsed, kSwitchElements);
+        listing.colours = listTable(parsed, kColourElements);
+    }
+    return listing;
+}
+
+} // namespace tandrel

@@ -1,0 +1,236 @@
+// Encoding detection, a strict UTF-8 decoder and GBK decoding through glibc iconv.
+#include "TextDecoding.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <iconv.h>
+#include <optional>
+
+namespace tandrel::setxml {
+namespace {
+
+constexpr char16_t kReplacement = u'\uFFFD';
+
+struct Utf8Scan {
+    bool invalidBytes = false;
+    bool endsMidCharacter = false;
+};
+
+void appendCodePoint(std::u16string& out, char32_t cp) {
+    if (cp < 0x10000) {
+        out.push_back(static_cast<char16_t>(cp));
+    } else {
+        cp -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    }
+}
+
+// One U+FFFD per maximal invalid subsequence, the way browsers decode. Overlong forms,
+// surrogates and values above U+10FFFF are invalid.
+Utf8Scan scanUtf8(std::string_view bytes, std::u16string* out) {
+    Utf8Scan scan;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) {
+            if (out) {
+                out->push_back(lead);
+            }
+            ++i;
+            continue;
+        }
+        int needed = 0;
+        char32_t cp = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            needed = 1;
+            cp = lead & 0x1Fu;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            needed = 2;
+            cp = lead & 0x0Fu;
+            low = lead == 0xE0 ? 0xA0 : low;
+            high = lead == 0xED ? 0x9F : high;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            needed = 3;
+            cp = lead & 0x07u;
+            low = lead == 0xF0 ? 0x90 : low;
+            high = lead == 0xF4 ? 0x8F : high;
+        }
+        std::size_t next = i + 1;
+        int got = 0;
+        while (got < needed && next < bytes.size()) {
+            const auto c = static_cast<unsigned char>(bytes[next]);
+            if (c < low || c > high) {
+                break;
+            }
+            cp = (cp << 6) | (c & 0x3Fu);
+            low = 0x80;
+            high = 0xBF;
+            ++next;
+            ++got;
+        }
+        if (needed == 0 || got < needed) {
+            if (needed > 0 && next == bytes.size()) {
+                scan.endsMidCharacter = true;
+            } else {
+                scan.invalidBytes = true;
+            }
+            if (out) {
+                out->push_back(kReplacement);
+            }
+        } else if (out) {
+            appendCodePoint(*out, cp);
+        }
+        i = next;
+    }
+    return scan;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// The encoding pseudo-attribute of a leading XML declaration; nullopt when there is none.
+std::optional<std::string_view> declaredEncoding(std::string_view text) {
+    std::size_t i = 0;
+    auto skipSpace = [&] {
+        while (i < text.size() && isXmlSpace(text[i])) {
+            ++i;
+        }
+    };
+    skipSpace();
+    if (!equalsIgnoringAsciiCase(text.substr(i, 5), "<?xml")) {
+        return std::nullopt;
+    }
+    i += 5;
+    for (;;) {
+        skipSpace();
+        const std::size_t nameStart = i;
+        while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i]))) {
+            ++i;
+        }
+        const std::string_view name = text.substr(nameStart, i - nameStart);
+        skipSpace();
+        if (name.empty() || i >= text.size() || text[i] != '=') {
+            return std::nullopt;
+        }
+        ++i;
+        skipSpace();
+        if (i >= text.size() || (text[i] != '"' && text[i] != '\'')) {
+            return std::nullopt;
+        }
+        const std::size_t close = text.find(text[i], i + 1);
+        if (close == std::string_view::npos) {
+            return std::nullopt;
+        }
+        if (equalsIgnoringAsciiCase(name, "encoding")) {
+            return text.substr(i + 1, close - i - 1);
+        }
+        i = close + 1;
+    }
+}
+
+iconv_t asIconv(void* handle) {
+    return static_cast<iconv_t>(handle);
+}
+
+const auto kNoIconv = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
+
+} // namespace
+
+EncodingChoice chooseEncoding(std::string_view text, bool mayEndMidCharacter) {
+    const Utf8Scan scan = scanUtf8(text, nullptr);
+    EncodingChoice choice;
+    choice.validUtf8 = !scan.invalidBytes && (!scan.endsMidCharacter || mayEndMidCharacter);
+
+    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        choice.encoding = TextEncoding::Utf8;
+        return choice;
+    }
+    const std::optional<std::string_view> declared = declaredEncoding(text);
+    if (declared && !declared->empty()) {
+        const bool utf8 = equalsIgnoringAsciiCase(*declared, "UTF-8") ||
+                          equalsIgnoringAsciiCase(*declared, "UTF8");
+        choice.encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Gbk;
+        return choice;
+    }
+    choice.encoding = choice.validUtf8 ? TextEncoding::Utf8 : TextEncoding::Gbk;
+    return choice;
+}
+
+std::u16string decodeUtf8(std::string_view bytes) {
+    std::u16string out;
+    scanUtf8(bytes, &out);
+    return out;
+}
+
+GbkDecoder::GbkDecoder() : handle_(iconv_open("UTF-16LE", "GBK")) {}
+
+GbkDecoder::~GbkDecoder() {
+    if (asIconv(handle_) != kNoIconv) {
+        iconv_close(asIconv(handle_));
+    }
+}
+
+std::u16string GbkDecoder::decode(std::string_view bytes) {
+    std::u16string out;
+    if (asIconv(handle_) == kNoIconv) {
+        // Without the converter only ASCII can be trusted.
+        for (const char c : bytes) {
+            const auto byte = static_cast<unsigned char>(c);
+            out.push_back(byte < 0x80 ? char16_t{byte} : kReplacement);
+        }
+        return out;
+    }
+
+    std::string in(bytes);
+    char* inPtr = in.data();
+    std::size_t inLeft = in.size();
+    // GBK never yields more than one UTF-16 unit per input byte.
+    std::string buffer(2 * in.size() + 2, '\0');
+    iconv(asIconv(handle_), nullptr, nullptr, nullptr, nullptr);
+    while (inLeft > 0) {
+        char* outPtr = buffer.data();
+        std::size_t outLeft = buffer.size();
+        const std::size_t result = iconv(asIconv(handle_), &inPtr, &inLeft, &outPtr, &outLeft);
+        const int error = errno;
+        const std::size_t produced = buffer.size() - outLeft;
+        for (std::size_t k = 0; k + 1 < produced; k += 2) {
+            out.push_back(static_cast<char16_t>(static_cast<unsigned char>(buffer[k]) |
+                                                static_cast<unsigned char>(buffer[k + 1]) << 8));
+        }
+        if (result != static_cast<std::size_t>(-1)) {
+            break;
+        }
+        if (error == E2BIG) {
+            continue;
+        }
+        // EILSEQ: an invalid sequence; EINVAL: an incomplete one at the end.
+        out.push_back(kReplacement);
+        if (error != EILSEQ) {
+            break;
+        }
+        ++inPtr;
+        --inLeft;
+        iconv(asIconv(handle_), nullptr, nullptr, nullptr, nullptr);
+    }
+    return out;
+}
+
+} // namespace tandrel::setxml

@@ -1,0 +1,43 @@
+// Which encoding a Set.xml is written in, and turning its bytes into UTF-16 text.
+#pragma once
+
+#include "NameTables.h"
+
+#include <string>
+#include <string_view>
+
+namespace tandrel::setxml {
+
+struct EncodingChoice {
+    TextEncoding encoding = TextEncoding::Utf8;
+    // Every byte forms valid UTF-8. Only such text may be parsed as UTF-8: the parser takes a
+    // stray lead byte's length on trust and would swallow the quote or bracket after it.
+    bool validUtf8 = false;
+};
+
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// UTF-8 when the text starts with a byte-order mark or declares UTF-8; GBK when it declares
+// anything else; otherwise UTF-8 if every byte forms valid UTF-8, else GBK. `mayEndMidCharacter`
+// forgives an incomplete last character, for text cut at the size limit.
+EncodingChoice chooseEncoding(std::string_view text, bool mayEndMidCharacter);
+
+// Invalid bytes become U+FFFD; decoding never fails.
+std::u16string decodeUtf8(std::string_view bytes);
+
+// Decodes GBK through iconv. Holding one decoder across many values spares reopening iconv.
+class GbkDecoder {
+public:
+    GbkDecoder();
+    GbkDecoder(const GbkDecoder&) = delete;
+    GbkDecoder& operator=(const GbkDecoder&) = delete;
+    ~GbkDecoder();
+
+    // Invalid bytes become U+FFFD; decoding never fails.
+    std::u16string decode(std::string_view bytes);
+
+private:
+    void* handle_; // an iconv_t; kept opaque so that this header stays free of iconv.h
+};
+
+} // namespace tandrel::setxml
