@@ -4,6 +4,7 @@
 
 #include <HidapiPlatform.h>
 #include <MessageSink.h>
+#include <NameTables.h>
 #include <Presentation.h>
 #include <QApplication>
 #include <memory>
@@ -11,9 +12,13 @@
 int main(int argc, char* argv[]) {
     QApplication qtApp(argc, argv);
     QApplication::setWindowIcon(tandrel::applicationIcon());
+    const auto setXml = tandrel::StandardSetXmlLocator::forThisProcess();
+    const tandrel::NameTables names(setXml);
     tandrel::CTandrelApp app(
         std::make_unique<tandrel::HidapiPlatform>(), std::make_unique<tandrel::QMessageBoxSink>(),
-        tandrel::applicationNameFromExecutable(QCoreApplication::applicationFilePath()));
+        tandrel::applicationNameFromExecutable(QCoreApplication::applicationFilePath()),
+        {[&names](int code) { return names.LookUpSwitchName(code); },
+         [&names](int code) { return names.LookUpColourName(code); }});
     app.InitInstance();
     return 0;
 }

@@ -1,6 +1,7 @@
 // tandrel-cli on the real HID devices.
 #include "CliMain.h"
 #include "HidapiPlatform.h"
+#include "NameTables.h"
 
 #include <csignal>
 #include <ctime>
