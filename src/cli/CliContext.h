@@ -3,6 +3,7 @@
 
 #include "DeviceInfoText.h"
 #include "HidPlatform.h"
+#include "SetXmlLocator.h"
 
 #include <chrono>
 #include <functional>
@@ -12,6 +13,7 @@ namespace tandrel::cli {
 
 struct CliContext {
     HidPlatform& platform;
+    const SetXmlLocator& setXml; // where the look-ups find Set.xml
     NameLookups lookups;
     std::ostream& out;
     std::ostream& err;

@@ -2,8 +2,10 @@
 #include "CliMain.h"
 
 #include "Commands.h"
+#include "NamesCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <optional>
 
 namespace tandrel::cli {
 namespace {
@@ -38,6 +40,9 @@ int runCli(int argc, const char* const* argv, CliContext& ctx) {
         ->check(CLI::Range(1, 3600))
         ->capture_default_str();
     auto* list = app.add_subcommand("list", "List the receiver's HID interfaces");
+    auto* names = app.add_subcommand("names", "Show the Set.xml in use and its name tables");
+    std::string namesFile;
+    names->add_option("--file", namesFile, "Read this file instead of searching for Set.xml");
 
     try {
         app.parse(argc, argv);
@@ -55,6 +60,9 @@ int runCli(int argc, const char* const* argv, CliContext& ctx) {
         code = runPair(ctx, options);
     } else if (list->parsed()) {
         code = runList(ctx, options);
+    } else if (names->parsed()) {
+        const FixedSetXmlLocator chosen(namesFile);
+        code = runNames(ctx, namesFile.empty() ? ctx.setXml : chosen, options.json);
     }
     return static_cast<int>(code);
 }

@@ -125,8 +125,12 @@ TableListing listTable(ParsedSetXml& parsed, const TableElements& elements) {
     if (!table) {
         return listing;
     }
-    for (const TiXmlElement* entry = firstEntry(*table, elements); entry;
-         entry = entry->NextSiblingElement()) {
+    const TiXmlElement* first = firstEntry(*table, elements);
+    for (const TiXmlElement* e = table->FirstChildElement(); e && e != first;
+         e = e->NextSiblingElement()) {
+        ++listing.unreadBeforeFirstEntry;
+    }
+    for (const TiXmlElement* entry = first; entry; entry = entry->NextSiblingElement()) {
         TableEntry row;
         row.element = entry->Value();
         if (const char* id = entry->Attribute("ID")) {

@@ -57,6 +57,7 @@ struct TableEntry {
 struct TableListing {
     bool present = false;            // the root has this table
     std::vector<TableEntry> entries; // in walk order
+    int unreadBeforeFirstEntry = 0;  // elements before the first entry element, never examined
 };
 
 struct ParseProblem {

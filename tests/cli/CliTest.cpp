@@ -2,6 +2,8 @@
 #include "CliMain.h"
 #include "SimulatedPlatform.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -27,6 +29,7 @@ protected:
         std::ostringstream out;
         std::ostringstream err;
         CliContext ctx{platform,
+                       setXml,
                        {[](int code) { return u"轴" + std::u16string(1, u'0' + char16_t(code)); },
                         [](int code) { return u"色" + std::u16string(1, u'0' + char16_t(code)); }},
                        out,
@@ -51,6 +54,7 @@ protected:
     }
 
     sim::SimulatedPlatform platform;
+    FixedSetXmlLocator setXml{"/nonexistent/Set.xml"};
     bool terminal = false;
     std::vector<std::chrono::milliseconds> pauses;
     std::size_t interruptAtPause = 0;
@@ -227,6 +231,58 @@ TEST_F(Cli, UsageErrorsHelpAndVersion) {
     EXPECT_EQ(help.code, 0);
     EXPECT_NE(help.out.find("5  pairing timed out"), std::string::npos);
     EXPECT_TRUE(platform.writes().empty());
+}
+
+TEST_F(Cli, NamesListsTheTablesAndWarnsAboutWhatCannotWork) {
+    struct Case {
+        const char* name;
+        const char* xml;
+        std::vector<std::string> warnings; // fragments, in order
+    };
+    const Case cases[] = {
+        {"clean",
+         "<S><AXISBODY><axis ID=\"0\" NAME=\"a\"/></AXISBODY>"
+         "<SHELLCOLOR><color ID=\"-1\" NAME=\"b\"/></SHELLCOLOR></S>",
+         {}},
+        {"bad ids, duplicates, no NAME",
+         "<S><AXISBODY><axis ID=\"07\" NAME=\"a\"/><axis ID=\"+1\"/><axis ID=\"2\"/>"
+         "<axis ID=\"2\" NAME=\"c\"/><axis NAME=\"d\"/></AXISBODY><SHELLCOLOR/></S>",
+         {"ID \"07\" is not written as a plain decimal", "ID \"+1\" is not written",
+          "ID 2 has no NAME", "ID 2 appears more than once", "without ID never matches"}},
+        {"table missing and entries before the first",
+         "<S><SHELLCOLOR><axis ID=\"1\"/><x/><color ID=\"1\" NAME=\"w\"/></SHELLCOLOR></S>",
+         {"no AXISBODY table", "SHELLCOLOR: 2 element(s) stand before the first <color>"}},
+        {"broken off",
+         "<S><AXISBODY><axis ID=\"0\" NAME=\"a\"/><axis ID=",
+         {"not well-formed", "<axis> without ID", "no SHELLCOLOR table"}},
+        {"no root", "", {"no root element"}},
+    };
+    const auto dir = std::filesystem::temp_directory_path() / "tandrel-cli-names";
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "Set.xml").string();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(path, std::ios::trunc) << c.xml;
+        const Run r = run({"names", "--json", "--file", path.c_str()});
+        EXPECT_EQ(r.code, 0);
+        const json j = r.parsed();
+        EXPECT_EQ(j["file"], path);
+        ASSERT_EQ(j["warnings"].size(), c.warnings.size()) << j["warnings"].dump();
+        for (std::size_t i = 0; i < c.warnings.size(); ++i) {
+            EXPECT_NE(j["warnings"][i].get<std::string>().find(c.warnings[i]), std::string::npos)
+                << j["warnings"][i];
+        }
+    }
+    std::ofstream(path, std::ios::trunc)
+        << "<S><AXISBODY><axis ID=\"0\" NAME=\"\xba\xec\xd6\xe1\"/></AXISBODY></S>"; // GBK
+    const Run plain = run({"names", "--file", path.c_str()});
+    EXPECT_NE(plain.out.find("(GBK)"), std::string::npos);
+    EXPECT_NE(plain.out.find("       0  红轴\n"), std::string::npos) << plain.out;
+
+    const Run missing = run({"names"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("/nonexistent/Set.xml (absent)"), std::string::npos);
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -1,0 +1,181 @@
+// Lists both name tables as the look-ups read them and warns about entries that cannot work.
+#include "NamesCommand.h"
+
+#include "Utf8.h"
+
+#include <cstring>
+#include <iomanip>
+#include <map>
+#include <nlohmann/json.hpp>
+
+namespace tandrel::cli {
+namespace {
+
+using nlohmann::json;
+
+struct Table {
+    const char* title;
+    const char* tableElement;
+    const char* entryElement;
+    const char* jsonKey;
+    const TableListing& listing;
+};
+
+const char* stateWords(CandidateState state) {
+    switch (state) {
+    case CandidateState::Used:
+        return "used";
+    case CandidateState::Absent:
+        return "absent";
+    case CandidateState::NotAFile:
+        return "not a regular file";
+    case CandidateState::Unreadable:
+        return "cannot be read";
+    }
+    return "absent";
+}
+
+void warnAbout(const Table& table, std::vector<std::string>& warnings) {
+    const std::string where = std::string(table.tableElement) + ": ";
+    if (!table.listing.present) {
+        warnings.push_back("there is no " + std::string(table.tableElement) +
+                           " table under the root, so every " + table.title +
+                           " name shows as empty text");
+        return;
+    }
+    if (table.listing.unreadBeforeFirstEntry > 0) {
+        warnings.push_back(where + std::to_string(table.listing.unreadBeforeFirstEntry) +
+                           " element(s) stand before the first <" + table.entryElement +
+                           "> and are never read");
+    }
+    std::map<int, std::size_t> firstOf;
+    for (std::size_t i = 0; i < table.listing.entries.size(); ++i) {
+        const TableEntry& entry = table.listing.entries[i];
+        if (!entry.id) {
+            warnings.push_back(where + "an <" + entry.element + "> without ID never matches");
+            continue;
+        }
+        if (!entry.code) {
+            warnings.push_back(where + "ID \"" + *entry.id +
+                               "\" is not written as a plain decimal number and never matches");
+            continue;
+        }
+        if (const auto [it, fresh] = firstOf.emplace(*entry.code, i); !fresh) {
+            warnings.push_back(where + "ID " + *entry.id +
+                               " appears more than once; only the first counts");
+            continue;
+        }
+        if (!entry.name) {
+            warnings.push_back(where + "the entry with ID " + *entry.id +
+                               " has no NAME and shows as empty text");
+        }
+    }
+}
+
+json entriesJson(const TableListing& listing) {
+    json rows = json::array();
+    for (const TableEntry& entry : listing.entries) {
+        rows.push_back({{"element", entry.element},
+                        {"id", entry.id ? json(*entry.id) : json(nullptr)},
+                        {"code", entry.code ? json(*entry.code) : json(nullptr)},
+                        {"name", entry.name ? json(toUtf8(*entry.name)) : json(nullptr)}});
+    }
+    return rows;
+}
+
+void printTable(std::ostream& out, const Table& table) {
+    out << "\n" << table.title << " (" << table.tableElement << "/" << table.entryElement << "):\n";
+    if (!table.listing.present) {
+        out << "  (no table)\n";
+        return;
+    }
+    if (table.listing.entries.empty()) {
+        out << "  (no entries)\n";
+    }
+    for (const TableEntry& entry : table.listing.entries) {
+        out << "  " << std::setw(6) << entry.id.value_or("-") << "  "
+            << (entry.name ? toUtf8(*entry.name) : "(no NAME)") << "\n";
+    }
+}
+
+} // namespace
+
+std::vector<std::string> setXmlWarnings(const SetXmlListing& listing) {
+    std::vector<std::string> warnings;
+    if (!listing.search.used) {
+        return warnings;
+    }
+    if (listing.cutAtSizeLimit) {
+        warnings.emplace_back("the file is larger than 1 MiB; only its first MiB is read");
+    }
+    if (listing.cutAtStructureLimit) {
+        warnings.emplace_back("the file nests too deep or has too many attributes on one "
+                              "element; nothing after that point is read");
+    }
+    if (listing.problem) {
+        std::string where;
+        if (listing.problem->row > 0) {
+            where = ", line " + std::to_string(listing.problem->row) + ", column " +
+                    std::to_string(listing.problem->column);
+        }
+        warnings.push_back("the file is not well-formed (" + listing.problem->description + where +
+                           "); only what comes before that point is read");
+    }
+    if (!listing.hasRoot) {
+        warnings.emplace_back("the file has no root element, so every name shows as empty text");
+        return warnings;
+    }
+    warnAbout({"switch type", "AXISBODY", "axis", "", listing.switches}, warnings);
+    warnAbout({"shell colour", "SHELLCOLOR", "color", "", listing.colours}, warnings);
+    return warnings;
+}
+
+ExitCode runNames(CliContext& ctx, const SetXmlLocator& locator, bool asJson) {
+    const SetXmlListing listing = listSetXml(locator);
+    const std::vector<std::string> warnings = setXmlWarnings(listing);
+    const Table tables[] = {
+        {"Switch types", "AXISBODY", "axis", "switches", listing.switches},
+        {"Shell colours", "SHELLCOLOR", "color", "colours", listing.colours},
+    };
+
+    if (asJson) {
+        json j;
+        j["file"] = listing.search.used ? json(*listing.search.used) : json(nullptr);
+        j["tried"] = json::array();
+        for (const CandidateCheck& check : listing.search.tried) {
+            j["tried"].push_back({{"path", check.path}, {"state", stateWords(check.state)}});
+        }
+        j["encoding"] = listing.search.used
+                            ? json(listing.encoding == TextEncoding::Gbk ? "GBK" : "UTF-8")
+                            : json(nullptr);
+        for (const Table& table : tables) {
+            j[table.jsonKey] = entriesJson(table.listing);
+        }
+        j["warnings"] = warnings;
+        ctx.out << j.dump() << "\n";
+    } else if (listing.search.used) {
+        ctx.out << "Set.xml: " << *listing.search.used << " ("
+                << (listing.encoding == TextEncoding::Gbk ? "GBK" : "UTF-8") << ")\n";
+        for (const Table& table : tables) {
+            printTable(ctx.out, table);
+        }
+        if (!warnings.empty()) {
+            ctx.out << "\nWarnings:\n";
+            for (const std::string& warning : warnings) {
+                ctx.out << "  - " << warning << "\n";
+            }
+        }
+    }
+
+    if (!listing.search.used) {
+        ctx.err << "tandrel-cli: no Set.xml found; every name shows as \"其他类型\". Looked at:";
+        for (const CandidateCheck& check : listing.search.tried) {
+            ctx.err << "\n  " << check.path << " (" << stateWords(check.state) << ")";
+        }
+        ctx.err << "\n";
+        return ExitCode::Failure;
+    }
+    return ExitCode::Success;
+}
+
+} // namespace tandrel::cli
