@@ -28,6 +28,7 @@ std::unique_ptr<CTandrelDlg> CTandrelApp::createMainDialog() {
                 about.exec();
             },
         .lookups = lookups_,
+        .extendContextMenu = contextMenuExtras_,
     };
     return std::make_unique<CTandrelDlg>(std::move(context));
 }

@@ -9,7 +9,9 @@
 #include <QString>
 #include <ReceiverLink.h>
 #include <SessionState.h>
+#include <functional>
 #include <memory>
+#include <utility>
 
 namespace tandrel {
 
@@ -26,6 +28,11 @@ public:
     // The main window, wired to this run's state and to the About box.
     std::unique_ptr<CTandrelDlg> createMainDialog();
 
+    // Entries the main window's context menu shows before About.
+    void setContextMenuExtras(std::function<void(QMenu&)> extras) {
+        contextMenuExtras_ = std::move(extras);
+    }
+
     SessionState& session() { return session_; }
     const QString& applicationName() const { return applicationName_; }
 
@@ -34,6 +41,7 @@ private:
     std::unique_ptr<MessageSink> messages_;
     QString applicationName_;
     NameLookups lookups_;
+    std::function<void(QMenu&)> contextMenuExtras_;
     DeviceRecord device_;
     ReceiverLink receiver_;
     SessionState session_;

@@ -171,11 +171,18 @@ void CTandrelDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CTandrelDlg::contextMenuEvent(QContextMenuEvent* event) {
-    if (!context_.showAbout) {
+    if (!context_.showAbout && !context_.extendContextMenu) {
         event->ignore();
         return;
     }
     QMenu menu(this);
+    if (context_.extendContextMenu) {
+        context_.extendContextMenu(menu);
+    }
+    if (!context_.showAbout) {
+        menu.exec(event->globalPos());
+        return;
+    }
     menu.addSeparator();
     QAction* about = menu.addAction(toQString(text::kAboutEntry));
     if (menu.exec(event->globalPos()) == about) {

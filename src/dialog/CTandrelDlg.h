@@ -19,6 +19,7 @@
 #include <string_view>
 
 class QContextMenuEvent;
+class QMenu;
 class QKeyEvent;
 
 namespace tandrel {
@@ -41,6 +42,9 @@ struct DialogContext {
     std::function<void(QWidget& owner)> showAbout;
     // The Set.xml look-ups for the switch and colour names.
     NameLookups lookups;
+    // Extra entries for the context menu, placed before the About entry (the demo's plug and
+    // unplug commands).
+    std::function<void(QMenu& menu)> extendContextMenu;
 };
 
 // The dialog's timers, told apart by id; each ticks once a second.
@@ -70,6 +74,8 @@ public:
     void startTimer(int id);
     void stopTimer(int id);
     bool isTimerRunning(int id) const;
+    // How often timer `id` was started or restarted: a restart is invisible in isTimerRunning.
+    int timerStarts(int id) const;
 
     // The control with a template id, or null.
     QWidget* control(int id) const;
@@ -104,6 +110,7 @@ private:
     void onPairingPollTick();
     void onConnectedPollTick();
     void onReceiverWatchTick();
+    void keepPairingPollRunning();
     void applyFonts();
     void fitStatusLine();
 
@@ -113,6 +120,7 @@ private:
     QFont labelFont;
     QFont valueFont;
     std::array<QTimer, 3> timers_;
+    std::array<int, 3> timerStarts_{};
     int openMessageBoxes_ = 0; // message boxes run nested event loops in which ticks go on
 };
 

@@ -24,6 +24,11 @@ void CTandrelDlg::setConnectEnabled(bool enabled) {
 
 void CTandrelDlg::startTimer(int id) {
     timers_.at(static_cast<std::size_t>(id - 1)).start();
+    ++timerStarts_.at(static_cast<std::size_t>(id - 1));
+}
+
+int CTandrelDlg::timerStarts(int id) const {
+    return timerStarts_.at(static_cast<std::size_t>(id - 1));
 }
 
 void CTandrelDlg::stopTimer(int id) {
@@ -125,6 +130,15 @@ void CTandrelDlg::OnTimer(int id) {
     }
 }
 
+// Both timers run at the same period, so restarting a running pairing poll from here would push
+// its tick back every second, just before it falls due: the poll would never tick, and the window
+// would neither cycle the pairing texts nor ever show the connection.
+void CTandrelDlg::keepPairingPollRunning() {
+    if (!isTimerRunning(kPairingPollTimer)) {
+        startTimer(kPairingPollTimer);
+    }
+}
+
 void CTandrelDlg::onPairingPollTick() {
     const std::uint8_t status = context_.receiver.ReadReceiverStatus().status;
     if (status == kLinkConnected) {
@@ -170,11 +184,11 @@ void CTandrelDlg::onReceiverWatchTick() {
     const std::uint8_t status = context_.receiver.ReadReceiverInfo();
     if (status == kLinkConnected) {
         // Shown once a pairing poll confirms it.
-        startTimer(kPairingPollTimer);
+        keepPairingPollRunning();
     } else if (status == kLinkPairing) {
         enterState(connection::kPairing, text::kPairingSixDots);
         ShowDeviceInfo(false);
-        startTimer(kPairingPollTimer);
+        keepPairingPollRunning();
     } else {
         enterState(connection::kNotConnected, text::kNotConnected);
         ShowDeviceInfo(false);

@@ -55,6 +55,7 @@ protected:
                         [](std::chrono::milliseconds) {},
                         QStringLiteral("tandrel"),
                         {},
+                        {},
                         {}}};
 };
 

@@ -90,7 +90,8 @@ struct World {
          QStringLiteral("tandrel"),
          {},
          NameLookups{[](int c) { return u"switch " + std::u16string(1, u'0' + char16_t(c)); },
-                     [](int c) { return u"colour " + std::u16string(1, u'0' + char16_t(c)); }}}};
+                     [](int c) { return u"colour " + std::u16string(1, u'0' + char16_t(c)); }},
+         {}}};
 };
 
 enum class Event { Init, Connect, Timer1, Timer2, Timer3, Refresh };
@@ -599,6 +600,26 @@ TEST_F(Behaviour, ConnectedThenNotConnectedThenUnplugged) {
     EXPECT_FALSE(connectEnabled());
     EXPECT_EQ(shown(), kEmpty);
     EXPECT_TRUE(messages.texts.empty());
+}
+
+TEST_F(Behaviour, WatchTicksNeverPostponeARunningPairingPoll) {
+    plugInReceiver();
+    platform.setLinkStatus(1);
+    dialog.OnInitDialog();
+    ASSERT_TRUE(dialog.isTimerRunning(1));
+    const int starts = dialog.timerStarts(1);
+    for (const std::uint8_t status : {std::uint8_t{1}, std::uint8_t{3}}) {
+        platform.setLinkStatus(status);
+        dialog.OnTimer(3);
+        EXPECT_EQ(dialog.timerStarts(1), starts) << "status " << int(status);
+    }
+    dialog.stopTimer(1);
+    dialog.OnTimer(3);
+    EXPECT_TRUE(dialog.isTimerRunning(1));
+    EXPECT_EQ(dialog.timerStarts(1), starts + 1);
+    const int connectedStarts = dialog.timerStarts(2);
+    dialog.OnTimer(2); // a refresh still restarts the connected poll
+    EXPECT_EQ(dialog.timerStarts(2), connectedStarts + 1);
 }
 
 TEST_F(Behaviour, ReceiverGoneBetweenPollAndRefresh) {

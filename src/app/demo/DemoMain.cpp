@@ -1,0 +1,61 @@
+// tandrel-demo: the pairing window over a simulated receiver, for seeing the tool without the
+// hardware. The keyboard pairs a few seconds after Connect; the context menu unplugs the receiver.
+#include "AppName.h"
+#include "CTandrelApp.h"
+
+#include <MessageSink.h>
+#include <NameTables.h>
+#include <Presentation.h>
+#include <QApplication>
+#include <QMenu>
+#include <SimulatedPlatform.h>
+#include <memory>
+
+namespace {
+
+using tandrel::sim::SimulatedPlatform;
+
+// About three and a half seconds of pairing: while the window pairs it asks twice a second.
+const std::vector<std::uint8_t> kPairing{1, 1, 1, 1, 1, 1, 1, 3};
+
+std::unique_ptr<SimulatedPlatform> demoReceiver() {
+    auto platform = std::make_unique<SimulatedPlatform>();
+    platform->addReceiver();
+    platform->setAnswer(tandrel::sim::makeAnswer({.firmwareMajor = 1,
+                                                  .firmwareMinor = 5,
+                                                  .switchCode = 2,
+                                                  .colourCode = 1,
+                                                  .modelCode = 0x0082}));
+    platform->setPairingScript(kPairing);
+    return platform;
+}
+
+void addPlugEntries(QMenu& menu, SimulatedPlatform& receiver) {
+    QAction* unplug = menu.addAction(QStringLiteral("演示：拔出接收器"));
+    unplug->setEnabled(receiver.plugged());
+    QObject::connect(unplug, &QAction::triggered, [&receiver] { receiver.unplug(); });
+    QAction* plug = menu.addAction(QStringLiteral("演示：插入接收器"));
+    plug->setEnabled(!receiver.plugged());
+    QObject::connect(plug, &QAction::triggered, [&receiver] { receiver.plug(); });
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication qtApp(argc, argv);
+    QApplication::setWindowIcon(tandrel::applicationIcon());
+
+    auto platform = demoReceiver();
+    SimulatedPlatform& receiver = *platform;
+    // Set.xml lies beside the demo only, so the real tools never pick up its example names.
+    const auto setXml = tandrel::StandardSetXmlLocator::forThisProcess();
+    const tandrel::NameTables names(setXml);
+    tandrel::CTandrelApp app(
+        std::move(platform), std::make_unique<tandrel::QMessageBoxSink>(),
+        tandrel::applicationNameFromExecutable(QCoreApplication::applicationFilePath()),
+        {[&names](int code) { return names.LookUpSwitchName(code); },
+         [&names](int code) { return names.LookUpColourName(code); }});
+    app.setContextMenuExtras([&receiver](QMenu& menu) { addPlugEntries(menu, receiver); });
+    app.InitInstance();
+    return 0;
+}
