@@ -3,14 +3,13 @@
 #include "CAboutDlg.h"
 #include "CTandrelApp.h"
 
+#include <NameTables.h>
 #include <Presentation.h>
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QTextStream>
-#include <SessionState.h>
 #include <SimulatedPlatform.h>
-#include <Texts.h>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -27,9 +26,7 @@ public:
 struct Shot {
     const char* file;
     std::optional<std::uint8_t> linkStatus; // none: no receiver plugged in
-    std::int32_t connectionState;
-    std::u16string_view status;
-    bool withFields;
+    bool keyboardKnown;                     // the receiver holds the keyboard's information
 };
 
 bool save(QWidget& widget, const QDir& dir, const QString& file) {
@@ -43,28 +40,24 @@ bool save(QWidget& widget, const QDir& dir, const QString& file) {
     return true;
 }
 
-bool render(const Shot& shot, const QDir& dir) {
+// Each state is reached the way the window reaches it: through its own start-up probe.
+bool render(const Shot& shot, const QDir& dir, const NameTables& names) {
     auto platform = std::make_unique<sim::SimulatedPlatform>();
     if (shot.linkStatus) {
         platform->addReceiver();
         platform->setAnswer(sim::makeAnswer({.firmwareMajor = 1,
                                              .firmwareMinor = 5,
-                                             .switchCode = 1,
+                                             .switchCode = 2,
                                              .colourCode = 1,
-                                             .modelCode = 0x0082}));
+                                             .modelCode = 0x0082,
+                                             .infoPresent = shot.keyboardKnown}));
         platform->setLinkStatus(*shot.linkStatus);
     }
-    CTandrelApp app(std::move(platform), std::make_unique<SilentSink>(), QStringLiteral("tandrel"));
+    CTandrelApp app(std::move(platform), std::make_unique<SilentSink>(), QStringLiteral("tandrel"),
+                    {[&names](int code) { return names.LookUpSwitchName(code); },
+                     [&names](int code) { return names.LookUpColourName(code); }});
     auto dialog = app.createMainDialog();
-    app.session().ConnectionState = shot.connectionState;
-    dialog->setStatus(toQString(shot.status));
-    if (shot.withFields) {
-        dialog->modelText = QStringLiteral("V540N");
-        dialog->colourText = QStringLiteral("曜石黑");
-        dialog->switchText = QStringLiteral("红轴");
-        dialog->firmwareText = QStringLiteral("1.05");
-        dialog->UpdateData(false);
-    }
+    dialog->OnInitDialog();
     return save(*dialog, dir, QString::fromUtf8(shot.file));
 }
 
@@ -72,10 +65,12 @@ bool render(const Shot& shot, const QDir& dir) {
 
 int main(int argc, char* argv[]) {
     QApplication qtApp(argc, argv);
-    if (argc != 2) {
-        QTextStream(stderr) << "usage: tandrel-screenshot OUTPUT-DIRECTORY\n";
+    if (argc != 3) {
+        QTextStream(stderr) << "usage: tandrel-screenshot OUTPUT-DIRECTORY SET-XML\n";
         return 2;
     }
+    const FixedSetXmlLocator setXml(argv[2]);
+    const NameTables names(setXml);
     const QDir dir(QString::fromLocal8Bit(argv[1]));
     if (!dir.mkpath(QStringLiteral("."))) {
         QTextStream(stderr) << "cannot create " << dir.path() << '\n';
@@ -84,15 +79,14 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(applicationIcon());
 
     const Shot shots[] = {
-        {"window-no-receiver.png", std::nullopt, connection::kNotConnected, text::kNoReceiver,
-         false},
-        {"window-not-connected.png", 0, connection::kNotConnected, text::kNotConnected, false},
-        {"window-connected.png", 3, connection::kConnected, text::kConnected, true},
-        {"window-pairing.png", 1, connection::kPairing, text::kPairingSixDots, false},
+        {"window-no-receiver.png", std::nullopt, false},
+        {"window-not-connected.png", 0, false},
+        {"window-connected.png", 3, true},
+        {"window-pairing.png", 1, false},
     };
     bool ok = true;
     for (const Shot& shot : shots) {
-        ok = render(shot, dir) && ok;
+        ok = render(shot, dir, names) && ok;
     }
     CAboutDlg about;
     ok = save(about, dir, QStringLiteral("about.png")) && ok;
