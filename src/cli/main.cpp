@@ -33,9 +33,12 @@ bool waitUnlessStopped(const sigset_t& stops, std::chrono::milliseconds wait) {
 int main(int argc, char** argv) {
     const sigset_t stops = blockStopSignals();
     tandrel::HidapiPlatform platform;
+    const auto setXml = tandrel::StandardSetXmlLocator::forThisProcess();
+    const tandrel::NameTables names(setXml);
     tandrel::cli::CliContext ctx{
         platform,
-        {},
+        {[&names](int code) { return names.LookUpSwitchName(code); },
+         [&names](int code) { return names.LookUpColourName(code); }},
         std::cout,
         std::cerr,
         isatty(STDOUT_FILENO) == 1,
