@@ -69,7 +69,8 @@ ExitCode report(CliContext& ctx, const ProbeResult& probe) {
         ctx.err << "tandrel-cli: permission denied on " << path << ": " << kRuleHelp << ".\n";
         return ExitCode::PermissionDenied;
     case Trouble::NoAnswer:
-        ctx.err << "tandrel-cli: the receiver at " << path
+        // The walk names only interfaces that failed to open, not one that opened and fell silent.
+        ctx.err << "tandrel-cli: the receiver" << (probe.path ? " at " + *probe.path : "")
                 << " did not answer; unplug it and plug it in again.\n";
         return ExitCode::Failure;
     case Trouble::None:

@@ -106,7 +106,7 @@ TEST_F(Cli, FailuresHaveTheirOwnExitCodesAndOneSentence) {
          4, "not-connected", "permission denied on /dev/hidraw2: install the udev rule", false},
         {"silent receiver",
          [](auto& p) { p.interfaceAt(p.addReceiver()).readFault = sim::ReadFault::TimesOut; }, 1,
-         "not-connected", "did not answer", true},
+         "not-connected", "tandrel-cli: the receiver did not answer", true},
         {"cannot list", [](auto& p) { p.setListFails(true); }, 1, "no-receiver",
          "cannot list the HID devices", false},
     };

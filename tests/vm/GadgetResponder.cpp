@@ -30,7 +30,7 @@ constexpr std::size_t payloadIndex(std::size_t imageIndex) {
 enum class Link : std::uint8_t { Connected = 3, Pairing = 1 };
 
 // A keyboard is paired: firmware 1.05, model 0082, switch code 2, colour code 3. Bytes 6 and
-// 64 carry values nothing reads, so a shifted or truncated image shows up in the comparison.
+// 64 carry values nothing reads, so that an answer shifted by a byte shows in the decoded texts.
 Payload answerFor(Link link) {
     Payload answer{};
     answer[payloadIndex(4)] = 0x05;

@@ -11,10 +11,15 @@ RESPONDER=$BUILD/tests/vm/vm_gadget
 GADGET=/sys/kernel/config/usb_gadget/receiver
 UDC=dummy_udc.0
 CHECKS=$RESULTS/checks.log
+# The tool looks for Set.xml beside itself, then in the user's and the system's data folders;
+# with those pointed at an empty folder, nothing from the host's files can be found.
+NOWHERE=/run/vm-nowhere
 PHASE=setup
 PHASE_DIR=$RESULTS/setup
 RESPONDER_PID=
 : >"$CHECKS"
+mkdir -p "$NOWHERE"
+export HOME=$NOWHERE XDG_CONFIG_HOME=$NOWHERE XDG_DATA_DIRS=$NOWHERE
 
 pass() { echo "PASS $PHASE: $1" >>"$CHECKS"; }
 fail() { echo "FAIL $PHASE: $1" >>"$CHECKS"; }
@@ -130,8 +135,9 @@ expect_sent() {
     printf '%s\n' "$@" >"$PHASE_DIR/expected-if$interface"
 }
 
-# run_tool NAME [--as-nobody] ARGS...: runs the tool, keeping its output as NAME.out and its
-# exit code as NAME.rc in the phase folder.
+# run_tool NAME [--as-nobody] ARGS...: runs the tool, keeping its output as NAME.out and
+# NAME.err, its exit code as NAME.rc and its run time in milliseconds as NAME.ms in the phase
+# folder.
 run_tool() {
     local name=$1
     shift
@@ -140,15 +146,20 @@ run_tool() {
         as=(setpriv --reuid 65534 --regid 65534 --clear-groups)
         shift
     fi
+    local started=${EPOCHREALTIME/./} rc
     "${as[@]}" "${TOOL[@]}" "$@" >"$PHASE_DIR/$name.out" 2>"$PHASE_DIR/$name.err"
-    echo $? >"$PHASE_DIR/$name.rc"
+    rc=$?
+    echo $(((${EPOCHREALTIME/./} - started) / 1000)) >"$PHASE_DIR/$name.ms"
+    echo $rc >"$PHASE_DIR/$name.rc"
 }
 
 # Bash builtins only: every process started under emulation costs tens of milliseconds.
-tool_rc() {
-    local rc
-    read -r rc <"$PHASE_DIR/$1.rc"
-    echo "$rc"
+tool_rc() { tool_value "$1.rc"; }
+tool_ms() { tool_value "$1.ms"; }
+tool_value() {
+    local value
+    read -r value <"$PHASE_DIR/$1"
+    echo "$value"
 }
 tool_says() {
     local line
@@ -157,13 +168,24 @@ tool_says() {
     done <"$PHASE_DIR/$1.out"
     return 1
 }
+# contains FILE TEXT: some line of FILE contains TEXT.
+contains() {
+    local line
+    while IFS= read -r line; do
+        [[ $line == *"$2"* ]] && return 0
+    done <"$1"
+    return 1
+}
+tool_mentions() { contains "$PHASE_DIR/$1.err" "$2"; }
+# The key must be followed by the end of its value, so that 3 does not pass for 30.
+json_has() {
+    contains "$PHASE_DIR/$1.out" "\"$2\":$3," || contains "$PHASE_DIR/$1.out" "\"$2\":$3}"
+}
 expect_rc() { check "$1 exits with $2" [ "$(tool_rc "$1")" = "$2" ]; }
 expect_line() { check "$1 says '$2'" tool_says "$1" "$2"; }
-
-# The last report the device side sent on interface 2, in the host's 65-byte layout.
-last_answer_image() {
-    echo "00$(awk '$1 == "out" { last = $2 } END { print last }' "$PHASE_DIR/if2.log")"
-}
+expect_error() { check "$1 complains '$2'" tool_mentions "$1" "$2"; }
+# expect_json NAME KEY VALUE: VALUE as JSON text, strings with their quotes.
+expect_json() { check "$1 gives $2 $3" json_has "$1" "$2" "$3"; }
 
 # A write to interface 0 made here, not by the tool, proves the records would show one.
 probe_the_records() {
