@@ -15,6 +15,15 @@ install(FILES ${linux_dir}/${TANDREL_APP_ID}.desktop
 install(FILES ${linux_dir}/${TANDREL_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
+set(icons_dir ${PROJECT_SOURCE_DIR}/res/icons)
+set(hicolor ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+install(FILES ${icons_dir}/tandrel.svg DESTINATION ${hicolor}/scalable/apps
+        RENAME ${TANDREL_APP_ID}.svg)
+foreach(size 16 24 32 48 256)
+    install(FILES ${icons_dir}/tandrel-${size}.png DESTINATION ${hicolor}/${size}x${size}/apps
+            RENAME ${TANDREL_APP_ID}.png)
+endforeach()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tandrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

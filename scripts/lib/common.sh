@@ -17,6 +17,7 @@ TANDREL_VM_PACKAGES=(
 TANDREL_TEST_PACKAGES=(
     "${TANDREL_BUILD_PACKAGES[@]}"
     libgtest-dev clang-format
+    dpkg-dev desktop-file-utils appstream
     "${TANDREL_VM_PACKAGES[@]}"
 )
 
