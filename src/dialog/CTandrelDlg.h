@@ -104,6 +104,8 @@ private:
     void OnOK();
     // Writes ConnectionState, then the status line, so the redraw already sees the new state.
     void enterState(std::int32_t state, std::u16string_view statusText);
+    // State, status line, fields and follow-up timer for a status just read from the receiver.
+    void showLinkStatus(std::uint8_t status);
     void setConnectEnabled(bool enabled);
     // Shows the boxes for a failed query or pair command, `last` ending the series.
     void reportFailure(ReceiverResult result, std::u16string_view last);

@@ -51,22 +51,7 @@ bool CTandrelDlg::OnInitDialog() {
         return true;
     }
     context_.device.clearLastReport();
-    switch (context_.receiver.ReadReceiverInfo()) {
-    case kLinkConnected:
-        enterState(connection::kConnected, text::kConnected);
-        ShowDeviceInfo(true);
-        startTimer(kConnectedPollTimer);
-        break;
-    case kLinkPairing:
-        enterState(connection::kPairing, text::kPairingSixDots);
-        ShowDeviceInfo(false);
-        startTimer(kPairingPollTimer);
-        break;
-    default:
-        enterState(connection::kNotConnected, text::kNotConnected);
-        ShowDeviceInfo(false);
-        break;
-    }
+    showLinkStatus(context_.receiver.ReadReceiverInfo());
     return true;
 }
 
@@ -87,7 +72,11 @@ void CTandrelDlg::OnConnectClicked() {
     }
 
     context_.pause(kPairSettle);
-    switch (context_.receiver.ReadReceiverInfo()) {
+    showLinkStatus(context_.receiver.ReadReceiverInfo());
+}
+
+void CTandrelDlg::showLinkStatus(std::uint8_t status) {
+    switch (status) {
     case kLinkConnected:
         enterState(connection::kConnected, text::kConnected);
         ShowDeviceInfo(true);

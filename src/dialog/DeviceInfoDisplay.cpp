@@ -32,22 +32,7 @@ void CTandrelDlg::RefreshDeviceInfo() {
         return;
     }
     // The fields come from the answer the receiver watch stored, not from this query.
-    switch (fresh.status) {
-    case kLinkConnected:
-        enterState(connection::kConnected, text::kConnected);
-        ShowDeviceInfo(true);
-        startTimer(kConnectedPollTimer);
-        break;
-    case kLinkPairing:
-        enterState(connection::kPairing, text::kPairingSixDots);
-        ShowDeviceInfo(false);
-        startTimer(kPairingPollTimer);
-        break;
-    default:
-        enterState(connection::kNotConnected, text::kNotConnected);
-        ShowDeviceInfo(false);
-        break;
-    }
+    showLinkStatus(fresh.status);
 }
 
 } // namespace tandrel
