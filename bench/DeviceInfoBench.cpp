@@ -161,8 +161,8 @@ void refreshDeviceInfo(benchmark::State& state, const SetXmlFiles& files) {
         dialog.RefreshDeviceInfo();
         platform.clearWrites();
     }
-    if (messages.shown != 0 || dialog.switchText != QString::fromStdU16String(expectedName(
-                                                        kSwitchName, kSwitchEntry))) {
+    if (messages.shown != 0 ||
+        dialog.switchText != QString::fromStdU16String(expectedName(kSwitchName, kSwitchEntry))) {
         state.SkipWithError("the refresh did not show the looked-up names");
     }
     state.counters["per_lookup"] =
@@ -180,8 +180,14 @@ void dialogReceiverWatchTick(benchmark::State& state) {
     ReceiverLink receiver(platform, device);
     SessionState session;
     CountingSink messages;
-    CTandrelDlg dialog({session, device, receiver, messages, [](std::chrono::milliseconds) {},
-                        QStringLiteral("tandrel"), {}, {}});
+    CTandrelDlg dialog({session,
+                        device,
+                        receiver,
+                        messages,
+                        [](std::chrono::milliseconds) {},
+                        QStringLiteral("tandrel"),
+                        {},
+                        {}});
     dialog.show();
     QCoreApplication::processEvents();
     dialog.OnInitDialog();
@@ -213,9 +219,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     const SetXmlFiles files;
-    everySize(benchmark::RegisterBenchmark("refreshDeviceInfo", [&files](benchmark::State& s) {
-        refreshDeviceInfo(s, files);
-    }));
+    everySize(benchmark::RegisterBenchmark(
+        "refreshDeviceInfo", [&files](benchmark::State& s) { refreshDeviceInfo(s, files); }));
     everySize(benchmark::RegisterBenchmark(
         "lookUpSwitchName", [&files](benchmark::State& s) { lookUpAlone(s, files, true); }));
     everySize(benchmark::RegisterBenchmark(

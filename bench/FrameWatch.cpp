@@ -8,10 +8,10 @@
 // read when it is reaped.
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <csignal>
 #include <memory>
 #include <optional>
 #include <poll.h>
@@ -32,7 +32,7 @@ using Milliseconds = std::chrono::duration<double, std::milli>;
 constexpr int kUsage = 2;
 constexpr int kNoFrame = 1;
 constexpr auto kChildCheck = std::chrono::milliseconds(20); // how often an early exit is noticed
-constexpr std::uint8_t kEventTypeMask = 0x7f;                // the top bit marks sent events
+constexpr std::uint8_t kEventTypeMask = 0x7f;               // the top bit marks sent events
 constexpr int kConnectAttempts = 5;
 constexpr auto kConnectRetryPause = std::chrono::milliseconds(100);
 
@@ -170,14 +170,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "frame-watch: cannot open the X display\n");
         return kUsage;
     }
-    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_damage_id);
+    const xcb_query_extension_reply_t* extension =
+        xcb_get_extension_data(connection, &xcb_damage_id);
     if (extension == nullptr || extension->present == 0) {
         std::fprintf(stderr, "frame-watch: the X server has no DAMAGE extension\n");
         return kUsage;
     }
     std::free(xcb_damage_query_version_reply(
-        connection, xcb_damage_query_version(connection, XCB_DAMAGE_MAJOR_VERSION,
-                                             XCB_DAMAGE_MINOR_VERSION),
+        connection,
+        xcb_damage_query_version(connection, XCB_DAMAGE_MAJOR_VERSION, XCB_DAMAGE_MINOR_VERSION),
         nullptr));
 
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));

@@ -27,7 +27,7 @@ struct SimulatedPlatform::State {
     std::vector<std::uint8_t> pairingScript;
     std::deque<std::uint8_t> pendingStatuses;
     std::optional<Report> pendingAnswer; // one answer per query, kept until read
-    int answersBeforeUnplug = -1; // negative: never
+    int answersBeforeUnplug = -1;        // negative: never
     int openHandles = 0;
     int peakOpenHandles = 0;
     int generation = 0; // bumped on unplug, so handles from before stop working
