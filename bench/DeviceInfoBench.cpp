@@ -14,8 +14,10 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <tinyxml.h>
 
 namespace tandrel::bench {
 namespace {
@@ -129,6 +131,20 @@ void lookUpAlone(benchmark::State& state, const SetXmlFiles& files, bool switchT
     state.SetComplexityN(state.range(0));
 }
 
+// The floor under every look-up: the XML parser alone building and freeing the whole document,
+// with the file already in memory. The look-ups parse the whole file each time by design.
+void parseAlone(benchmark::State& state, const SetXmlFiles& files) {
+    std::ostringstream text;
+    text << std::ifstream(files.path(static_cast<int>(state.range(0))), std::ios::binary).rdbuf();
+    const std::string xml = text.str();
+    for (auto _ : state) {
+        TiXmlDocument document;
+        document.Parse(xml.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+        benchmark::DoNotOptimize(document.RootElement());
+    }
+    state.SetComplexityN(state.range(0));
+}
+
 // The real dialog over a connected keyboard: each refresh asks the receiver for its status and
 // fills the four fields, looking both names up.
 void refreshDeviceInfo(benchmark::State& state, const SetXmlFiles& files) {
@@ -226,6 +242,8 @@ int main(int argc, char* argv[]) {
         "lookUpSwitchName", [&files](benchmark::State& s) { lookUpAlone(s, files, true); }));
     everySize(benchmark::RegisterBenchmark(
         "lookUpColourName", [&files](benchmark::State& s) { lookUpAlone(s, files, false); }));
+    everySize(benchmark::RegisterBenchmark(
+        "parseAlone", [&files](benchmark::State& s) { parseAlone(s, files); }));
     benchmark::RegisterBenchmark("dialogReceiverWatchTick", dialogReceiverWatchTick)
         ->Arg(64)
         ->Unit(benchmark::kMicrosecond);
