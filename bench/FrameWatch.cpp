@@ -3,7 +3,7 @@
 //
 // The program needs no help from inside: the X server's DAMAGE extension reports every drawing
 // into the screen, and a top-level window that maps gets no pixels until its owner draws them
-// (Qt leaves window backgrounds unpainted), so the first damage inside the newly mapped window is
+// (Qt gives its windows no background), so the first damage inside the newly mapped window is
 // its first shown frame. Peak memory is the kernel's resident-set high-water mark of the program,
 // read when it is reaped.
 #include <cerrno>
