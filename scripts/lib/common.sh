@@ -21,6 +21,14 @@ TANDREL_TEST_PACKAGES=(
     "${TANDREL_VM_PACKAGES[@]}"
 )
 
+# The benchmarks in bench/ and their tools; not needed to build or test. Xvfb gives the window a
+# display, the DAMAGE extension's headers let frame-watch see its first frame, hyperfine times the
+# command-line tool.
+TANDREL_BENCH_PACKAGES=(
+    "${TANDREL_BUILD_PACKAGES[@]}"
+    libbenchmark-dev libxcb-damage0-dev xvfb hyperfine jq
+)
+
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then
         "$@"

@@ -3,6 +3,7 @@
 
 #include "CAboutDlg.h"
 
+#include <QGuiApplication>
 #include <utility>
 
 namespace tandrel {
@@ -35,6 +36,9 @@ std::unique_ptr<CTandrelDlg> CTandrelApp::createMainDialog() {
 
 void CTandrelApp::InitInstance() {
     auto dialog = createMainDialog();
+    // The application takes the window's icon, already decoded, rather than a second copy: Qt
+    // decodes every image of an icon when it is built, a few milliseconds of start-up.
+    QGuiApplication::setWindowIcon(dialog->windowIcon());
     dialog->OnInitDialog();
     // How the dialog ends makes no difference: closing it ends the program.
     dialog->exec();

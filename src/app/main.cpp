@@ -5,13 +5,11 @@
 #include <HidapiPlatform.h>
 #include <MessageSink.h>
 #include <NameTables.h>
-#include <Presentation.h>
 #include <QApplication>
 #include <memory>
 
 int main(int argc, char* argv[]) {
     QApplication qtApp(argc, argv);
-    QApplication::setWindowIcon(tandrel::applicationIcon());
     const auto setXml = tandrel::StandardSetXmlLocator::forThisProcess();
     const tandrel::NameTables names(setXml);
     tandrel::CTandrelApp app(
