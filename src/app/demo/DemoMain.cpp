@@ -5,7 +5,6 @@
 
 #include <MessageSink.h>
 #include <NameTables.h>
-#include <Presentation.h>
 #include <QApplication>
 #include <QMenu>
 #include <SimulatedPlatform.h>
@@ -43,7 +42,6 @@ void addPlugEntries(QMenu& menu, SimulatedPlatform& receiver) {
 
 int main(int argc, char* argv[]) {
     QApplication qtApp(argc, argv);
-    QApplication::setWindowIcon(tandrel::applicationIcon());
 
     auto platform = demoReceiver();
     SimulatedPlatform& receiver = *platform;
