@@ -110,6 +110,25 @@ public:
     int shown = 0;
 };
 
+// The window as the application wires it, minus the About box and the pause.
+DialogContext windowContext(SessionState& session, DeviceRecord& device, ReceiverLink& receiver,
+                            MessageSink& messages, NameLookups lookups) {
+    return {.session = session,
+            .device = device,
+            .receiver = receiver,
+            .messages = messages,
+            .pause = [](std::chrono::milliseconds) {},
+            .applicationName = QStringLiteral("tandrel"),
+            .showAbout = {},
+            .lookups = std::move(lookups),
+            .extendContextMenu = {}};
+}
+
+void showAndSettle(CTandrelDlg& dialog) {
+    dialog.show();
+    QCoreApplication::processEvents();
+}
+
 void lookUpAlone(benchmark::State& state, const SetXmlFiles& files, bool switchTable) {
     const std::string& path = files.path(static_cast<int>(state.range(0)));
     if (!fitsReadLimit(state, path)) {
@@ -161,17 +180,11 @@ void refreshDeviceInfo(benchmark::State& state, const SetXmlFiles& files) {
     ReceiverLink receiver(platform, device);
     SessionState session;
     CountingSink messages;
-    CTandrelDlg dialog({session,
-                        device,
-                        receiver,
-                        messages,
-                        [](std::chrono::milliseconds) {},
-                        QStringLiteral("tandrel"),
-                        {},
-                        {[&names](int code) { return names.LookUpSwitchName(code); },
-                         [&names](int code) { return names.LookUpColourName(code); }}});
-    dialog.show();
-    QCoreApplication::processEvents();
+    CTandrelDlg dialog(
+        windowContext(session, device, receiver, messages,
+                      {[&names](int code) { return names.LookUpSwitchName(code); },
+                       [&names](int code) { return names.LookUpColourName(code); }}));
+    showAndSettle(dialog);
     receiver.ReadReceiverInfo(); // what the receiver watch stores before a refresh
 
     for (auto _ : state) {
@@ -197,16 +210,8 @@ void dialogReceiverWatchTick(benchmark::State& state) {
     ReceiverLink receiver(platform, device);
     SessionState session;
     CountingSink messages;
-    CTandrelDlg dialog({session,
-                        device,
-                        receiver,
-                        messages,
-                        [](std::chrono::milliseconds) {},
-                        QStringLiteral("tandrel"),
-                        {},
-                        {}});
-    dialog.show();
-    QCoreApplication::processEvents();
+    CTandrelDlg dialog(windowContext(session, device, receiver, messages, {}));
+    showAndSettle(dialog);
     dialog.OnInitDialog();
 
     for (auto _ : state) {

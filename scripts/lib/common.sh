@@ -18,6 +18,7 @@ TANDREL_TEST_PACKAGES=(
     "${TANDREL_BUILD_PACKAGES[@]}"
     libgtest-dev clang-format
     dpkg-dev desktop-file-utils appstream
+    libbenchmark-dev libxcb-damage0-dev
     "${TANDREL_VM_PACKAGES[@]}"
 )
 
