@@ -10,9 +10,10 @@ TANDREL_BUILD_PACKAGES=(
     fonts-wqy-microhei
 )
 # The real-kernel test boots a guest under QEMU; its kernel and busybox are downloaded, not
-# installed. kmod orders the guest's modules, cpio packs its initramfs, setpriv drops privileges.
+# installed. kmod orders the guest's modules, cpio packs its initramfs, setpriv drops privileges,
+# udev's udevadm shows what the project's rule grants.
 TANDREL_VM_PACKAGES=(
-    qemu-system-x86 kmod cpio xz-utils util-linux coreutils
+    qemu-system-x86 kmod cpio xz-utils util-linux coreutils udev
 )
 TANDREL_TEST_PACKAGES=(
     "${TANDREL_BUILD_PACKAGES[@]}"
@@ -51,8 +52,10 @@ ensure_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # Waits for another apt run instead of failing at once, so that two scripts can start together.
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
+        --no-install-recommends "${missing[@]}"
 }
 
 jobs_count() { nproc 2>/dev/null || echo 2; }

@@ -31,11 +31,11 @@ package_round_trip() {
     dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 ||
         { echo "package: dependencies were not computed from the binaries" >&2; return 1; }
 
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq "./$deb" >/dev/null
     local version status=0
     version=$(/usr/bin/tandrel-cli --version)
     /usr/bin/tandrel-cli status >/dev/null 2>&1 || status=$?
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tandrel >/dev/null
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 remove -y -qq tandrel >/dev/null
     [ "$version" = "1.0.0.1" ] || { echo "package: installed version is '$version'" >&2; return 1; }
     [ "$status" -eq 3 ] || { echo "package: status without a receiver exited $status, not 3" >&2; return 1; }
     [ ! -e /usr/bin/tandrel-cli ] || { echo "package: removal left /usr/bin/tandrel-cli" >&2; return 1; }
