@@ -7,6 +7,7 @@
 #include <iomanip>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 namespace tandrel::cli {
 namespace {
@@ -98,6 +99,38 @@ void printTable(std::ostream& out, const Table& table) {
     }
 }
 
+// The bytes decide the encoding; a label that says otherwise is worth knowing about.
+std::optional<std::string> encodingWarning(const SetXmlListing& listing) {
+    const EncodingLabel& label = listing.label;
+    const std::string declaration =
+        label.declared ? "its declaration encoding=\"" + *label.declared + "\"" : std::string();
+    if (listing.encoding == TextEncoding::Gbk) {
+        std::vector<std::string> claims;
+        if (label.byteOrderMark) {
+            claims.emplace_back("its UTF-8 byte-order mark");
+        }
+        if (label.declared && namesUtf8(*label.declared)) {
+            claims.push_back(declaration);
+        }
+        if (!claims.empty()) {
+            return "the file is not valid UTF-8 despite " + claims.front() +
+                   (claims.size() > 1 ? " and " + claims.back() : std::string()) + "; read as GBK";
+        }
+    }
+    if (!label.declared || label.declared->empty() || listing.asciiOnly) {
+        return std::nullopt;
+    }
+    if (listing.encoding == TextEncoding::Utf8 && namesGbk(*label.declared)) {
+        return "the file's bytes are UTF-8 despite " + declaration + "; read as UTF-8";
+    }
+    if (!namesUtf8(*label.declared) && !namesGbk(*label.declared)) {
+        return "the file declares encoding=\"" + *label.declared +
+               "\", which is not read; read as " +
+               (listing.encoding == TextEncoding::Gbk ? "GBK" : "UTF-8");
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::vector<std::string> setXmlWarnings(const SetXmlListing& listing) {
@@ -107,6 +140,9 @@ std::vector<std::string> setXmlWarnings(const SetXmlListing& listing) {
     }
     if (listing.cutAtSizeLimit) {
         warnings.emplace_back("the file is larger than 1 MiB; only its first MiB is read");
+    }
+    if (auto warning = encodingWarning(listing)) {
+        warnings.push_back(std::move(*warning));
     }
     if (listing.cutAtStructureLimit) {
         warnings.emplace_back("the file nests too deep or has too many attributes on one "

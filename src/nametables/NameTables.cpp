@@ -36,7 +36,7 @@ public:
         if (body.substr(0, setxml::kUtf8Bom.size()) == setxml::kUtf8Bom) {
             body.remove_prefix(setxml::kUtf8Bom.size());
         }
-        const bool utf8 = choice_.encoding == TextEncoding::Utf8 && choice_.validUtf8;
+        const bool utf8 = choice_.encoding == TextEncoding::Utf8;
         const std::size_t safe = setxml::safeParseLength(body, utf8 ? setxml::ParseMode::Utf8
                                                                     : setxml::ParseMode::Legacy);
         cutByGuard_ = safe < body.size();
@@ -49,7 +49,7 @@ public:
 
     const TiXmlElement* root() const { return document_.RootElement(); }
     const TiXmlDocument& document() const { return document_; }
-    TextEncoding encoding() const { return choice_.encoding; }
+    const setxml::EncodingChoice& encoding() const { return choice_; }
     bool cutByGuard() const { return cutByGuard_; }
 
     std::u16string decode(const char* bytes) {
@@ -164,7 +164,9 @@ SetXmlListing listSetXml(const SetXmlLocator& locator) {
         return listing;
     }
     ParsedSetXml parsed(*file);
-    listing.encoding = parsed.encoding();
+    listing.encoding = parsed.encoding().encoding;
+    listing.label = parsed.encoding().label;
+    listing.asciiOnly = parsed.encoding().asciiOnly;
     listing.cutAtSizeLimit = file->cutAtSizeLimit;
     listing.cutAtStructureLimit = parsed.cutByGuard();
     const TiXmlDocument& document = parsed.document();

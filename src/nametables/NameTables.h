@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tandrel {
@@ -46,6 +47,16 @@ SetXmlSearch locateSetXml(const SetXmlLocator& locator);
 
 enum class TextEncoding { Gbk, Utf8 };
 
+// What a file says about its own encoding, which the bytes may contradict.
+struct EncodingLabel {
+    bool byteOrderMark = false;          // starts with the UTF-8 byte-order mark
+    std::optional<std::string> declared; // the XML declaration's encoding, as written
+};
+
+// Whether a declared encoding name stands for UTF-8, or for GBK or one of its subsets.
+bool namesUtf8(std::string_view encodingName);
+bool namesGbk(std::string_view encodingName);
+
 // One element the look-up walk examines, as the look-up sees it.
 struct TableEntry {
     std::string element;                // after the first entry, elements of any name are examined
@@ -70,6 +81,8 @@ struct ParseProblem {
 struct SetXmlListing {
     SetXmlSearch search;
     TextEncoding encoding = TextEncoding::Utf8;
+    EncodingLabel label;
+    bool asciiOnly = false;           // both encodings read the file alike
     bool cutAtSizeLimit = false;      // only the first kMaxSetXmlBytes were read
     bool cutAtStructureLimit = false; // nesting or attribute count beyond what is parsed
     std::optional<ParseProblem> problem;

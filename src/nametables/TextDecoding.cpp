@@ -1,6 +1,7 @@
 // Encoding detection, a strict UTF-8 decoder and GBK decoding through glibc iconv.
 #include "TextDecoding.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -108,7 +109,7 @@ bool isXmlSpace(char c) {
 
 // The encoding pseudo-attribute of a leading XML declaration; nullopt when there is none.
 std::optional<std::string_view> declaredEncoding(std::string_view text) {
-    std::size_t i = 0;
+    std::size_t i = text.substr(0, kUtf8Bom.size()) == kUtf8Bom ? kUtf8Bom.size() : 0;
     auto skipSpace = [&] {
         while (i < text.size() && isXmlSpace(text[i])) {
             ++i;
@@ -158,19 +159,13 @@ EncodingChoice chooseEncoding(std::string_view text, bool mayEndMidCharacter) {
     const Utf8Scan scan = scanUtf8(text, nullptr);
     EncodingChoice choice;
     choice.validUtf8 = !scan.invalidBytes && (!scan.endsMidCharacter || mayEndMidCharacter);
-
-    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-        choice.encoding = TextEncoding::Utf8;
-        return choice;
-    }
-    const std::optional<std::string_view> declared = declaredEncoding(text);
-    if (declared && !declared->empty()) {
-        const bool utf8 = equalsIgnoringAsciiCase(*declared, "UTF-8") ||
-                          equalsIgnoringAsciiCase(*declared, "UTF8");
-        choice.encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Gbk;
-        return choice;
-    }
+    choice.asciiOnly = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     choice.encoding = choice.validUtf8 ? TextEncoding::Utf8 : TextEncoding::Gbk;
+    choice.label.byteOrderMark = text.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+    if (const auto declared = declaredEncoding(text)) {
+        choice.label.declared = std::string(*declared);
+    }
     return choice;
 }
 
@@ -234,3 +229,21 @@ std::u16string GbkDecoder::decode(std::string_view bytes) {
 }
 
 } // namespace tandrel::setxml
+
+namespace tandrel {
+
+bool namesUtf8(std::string_view label) {
+    return setxml::equalsIgnoringAsciiCase(label, "UTF-8") ||
+           setxml::equalsIgnoringAsciiCase(label, "UTF8");
+}
+
+bool namesGbk(std::string_view label) {
+    for (const std::string_view gbk : {"GBK", "GB2312", "GB18030", "CP936", "windows-936"}) {
+        if (setxml::equalsIgnoringAsciiCase(label, gbk)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace tandrel

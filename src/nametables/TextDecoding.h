@@ -13,13 +13,16 @@ struct EncodingChoice {
     // Every byte forms valid UTF-8. Only such text may be parsed as UTF-8: the parser takes a
     // stray lead byte's length on trust and would swallow the quote or bracket after it.
     bool validUtf8 = false;
+    bool asciiOnly = false; // reads the same in both encodings
+    EncodingLabel label;
 };
 
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-// UTF-8 when the text starts with a byte-order mark or declares UTF-8; GBK when it declares
-// anything else; otherwise UTF-8 if every byte forms valid UTF-8, else GBK. `mayEndMidCharacter`
-// forgives an incomplete last character, for text cut at the size limit.
+// UTF-8 when every byte forms valid UTF-8, else GBK, whatever the byte-order mark or the
+// declaration says: editors put a UTF-8 declaration on files saved in the system's code page,
+// and such files were always read as GBK. `mayEndMidCharacter` forgives an incomplete last
+// character, for text cut at the size limit.
 EncodingChoice chooseEncoding(std::string_view text, bool mayEndMidCharacter);
 
 // Invalid bytes become U+FFFD; decoding never fails.

@@ -238,6 +238,7 @@ TEST_F(Cli, NamesListsTheTablesAndWarnsAboutWhatCannotWork) {
         const char* name;
         const char* xml;
         std::vector<std::string> warnings; // fragments, in order
+        const char* encoding = "UTF-8";
     };
     const Case cases[] = {
         {"clean",
@@ -256,6 +257,29 @@ TEST_F(Cli, NamesListsTheTablesAndWarnsAboutWhatCannotWork) {
          "<S><AXISBODY><axis ID=\"0\" NAME=\"a\"/><axis ID=",
          {"not well-formed", "<axis> without ID", "no SHELLCOLOR table"}},
         {"no root", "", {"not well-formed (Error document empty.)", "no root element"}},
+        {"GBK under a UTF-8 declaration",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><S><AXISBODY><axis ID=\"0\" "
+         "NAME=\"\xba\xec\"/></AXISBODY><SHELLCOLOR/></S>",
+         {"the file is not valid UTF-8 despite its declaration encoding=\"UTF-8\"; read as GBK"},
+         "GBK"},
+        {"GBK behind a byte-order mark and a UTF-8 declaration",
+         "\xEF\xBB\xBF<?xml version='1.0' encoding='utf8'?><S><AXISBODY><axis ID=\"0\" "
+         "NAME=\"\xba\xec\"/></AXISBODY><SHELLCOLOR/></S>",
+         {"the file is not valid UTF-8 despite its UTF-8 byte-order mark and its declaration "
+          "encoding=\"utf8\"; read as GBK"},
+         "GBK"},
+        {"UTF-8 under a GB2312 declaration",
+         "<?xml version=\"1.0\" encoding=\"GB2312\"?><S><AXISBODY><axis ID=\"0\" "
+         "NAME=\"红\"/></AXISBODY><SHELLCOLOR/></S>",
+         {"the file's bytes are UTF-8 despite its declaration encoding=\"GB2312\"; read as UTF-8"}},
+        {"an encoding that is not read",
+         "<?xml version=\"1.0\" encoding=\"Big5\"?><S><AXISBODY><axis ID=\"0\" "
+         "NAME=\"\xac\xf5\"/></AXISBODY><SHELLCOLOR/></S>",
+         {"the file declares encoding=\"Big5\", which is not read; read as GBK"},
+         "GBK"},
+        {"ASCII under any declaration",
+         "<?xml version=\"1.0\" encoding=\"GB2312\"?><S><AXISBODY/><SHELLCOLOR/></S>",
+         {}},
     };
     const auto dir = std::filesystem::temp_directory_path() / "tandrel-cli-names";
     std::filesystem::create_directories(dir);
@@ -267,6 +291,7 @@ TEST_F(Cli, NamesListsTheTablesAndWarnsAboutWhatCannotWork) {
         EXPECT_EQ(r.code, 0);
         const json j = r.parsed();
         EXPECT_EQ(j["file"], path);
+        EXPECT_EQ(j["encoding"], c.encoding);
         ASSERT_EQ(j["warnings"].size(), c.warnings.size()) << j["warnings"].dump();
         for (std::size_t i = 0; i < c.warnings.size(); ++i) {
             EXPECT_NE(j["warnings"][i].get<std::string>().find(c.warnings[i]), std::string::npos)

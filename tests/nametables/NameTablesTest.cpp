@@ -146,11 +146,17 @@ TEST_F(NameTablesTest, WalkAndFallbacks) {
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" +
              switches(R"(<axis ID="1" NAME="&#x7EA2;&#36724;"/>)"),
          {{Switch, 1, u"红轴"}}},
-        {"invalid UTF-8 in a UTF-8 file loses nothing after it",
+        // The bytes decide, whatever the file says about itself.
+        {"GBK under a UTF-8 declaration",
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" +
-             colours(
-                 "<color ID=\"1\" NAME=\"\xE4\"/><color ID=\"2\" NAME=\"\xC3\xA9\xED\xA0\x80\"/>"),
-         {{Colour, 1, u"\uFFFD"}, {Colour, 2, u"é\uFFFD\uFFFD\uFFFD"}}},
+             colours("<color ID=\"1\" NAME=\"\xBD\xF0\xBB\xC6\"/><color ID=\"2\" NAME=\"\xE4\"/>"),
+         {{Colour, 1, u"金黄"}, {Colour, 2, u"\uFFFD"}}},
+        {"GBK behind a byte-order mark",
+         "\xEF\xBB\xBF" + switches("<axis ID=\"1\" NAME=\"\xBA\xEC\xD6\xE1\"/>"),
+         {{Switch, 1, u"红轴"}}},
+        {"UTF-8 under a GB2312 declaration",
+         "<?xml version=\"1.0\" encoding=\"GB2312\"?>" + switches(R"(<axis ID="1" NAME="红轴"/>)"),
+         {{Switch, 1, u"红轴"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -42,7 +42,8 @@ check_identity() {
     expect_sent query query
 }
 
-# Names come from the GBK Set.xml beside the tool, printed as UTF-8; without one, the fallback.
+# Names come from the Set.xml beside the tool, GBK under a UTF-8 declaration, printed as UTF-8;
+# without one, the fallback.
 # The fixture stays in place for the later phases.
 check_query() {
     run_tool status status
