@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <hidapi/hidapi.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tandrel {
 namespace {
@@ -84,7 +85,7 @@ std::optional<std::vector<HidInterface>> HidapiPlatform::listInterfaces() {
             {narrow(info->path), info->vendor_id, info->product_id, info->interface_number});
     }
     hid_free_enumeration(all);
-    return interfaces;
+    return onePerPath(std::move(interfaces));
 }
 
 OpenResult HidapiPlatform::open(const std::string& path) {

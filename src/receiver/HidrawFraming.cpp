@@ -1,7 +1,8 @@
-// Placement of a hidraw payload in the 65-byte image.
+// Placement of a hidraw payload in the 65-byte image, and one entry per hidraw path.
 #include "HidrawFraming.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace tandrel {
 
@@ -10,6 +11,13 @@ Report imageFromPayload(std::span<const std::uint8_t> payload) {
     const std::size_t count = std::min(payload.size(), kPayloadSize);
     std::copy_n(payload.begin(), count, image.begin() + 1);
     return image;
+}
+
+std::vector<HidInterface> onePerPath(std::vector<HidInterface> interfaces) {
+    std::unordered_set<std::string> seen;
+    std::erase_if(interfaces,
+                  [&seen](const HidInterface& i) { return !seen.insert(i.path).second; });
+    return interfaces;
 }
 
 } // namespace tandrel

@@ -1,12 +1,15 @@
-// How 65-byte report images map onto what hidraw reads and writes.
+// Where hidraw, and hidapi's backend over it, differ from the walk's model: the report id that
+// reads drop, the bounded read, and interfaces listed more than once.
 #pragma once
 
+#include "HidPlatform.h"
 #include "Reports.h"
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace tandrel {
 
@@ -24,5 +27,11 @@ Report imageFromPayload(std::span<const std::uint8_t> payload);
 constexpr bool readDelivered(int bytesRead) {
     return bytesRead > 0;
 }
+
+// Before version 0.14, hidapi's hidraw backend lists an interface once for every usage in its
+// report descriptor, each time with the same path; 0.14 still repeats it per top-level
+// collection. Each repeat would cost the walk another exchange, so each path is kept once, where
+// it was first seen.
+std::vector<HidInterface> onePerPath(std::vector<HidInterface> interfaces);
 
 } // namespace tandrel

@@ -40,5 +40,17 @@ TEST(HidrawFraming, OnlyAPositiveCountIsARead) {
     EXPECT_TRUE(readDelivered(64));
 }
 
+TEST(HidrawFraming, EachPathOnceInFirstSeenOrder) {
+    const std::vector<HidInterface> listed{
+        {"/dev/hidraw2", 0x5e1c, 0x8040, 2}, {"/dev/hidraw0", 0x5e1c, 0x8040, 0},
+        {"/dev/hidraw2", 0x5e1c, 0x8040, 2}, {"/dev/hidraw1", 0x046d, 0xc52b, 1},
+        {"/dev/hidraw0", 0x5e1c, 0x8040, 0}, {"/dev/hidraw2", 0x5e1c, 0x8040, 2}};
+    std::vector<std::string> paths;
+    for (const HidInterface& i : onePerPath(listed)) {
+        paths.push_back(i.path);
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"/dev/hidraw2", "/dev/hidraw0", "/dev/hidraw1"}));
+}
+
 } // namespace
 } // namespace tandrel

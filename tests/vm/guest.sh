@@ -55,9 +55,17 @@ hidraw_of_interface() {
 }
 
 # A vendor-defined collection with one 64-byte input and one 64-byte output report, no ids.
+# Interface 2 adds a nested collection and a second top-level one, each with a usage of its own:
+# hidapi's hidraw backend lists such an interface once per usage, all under one path.
 # One printf, so one write: each write to report_desc replaces the whole descriptor.
 report_descriptor() {
-    printf '\x06\x00\xff\x09\x01\xa1\x01\x15\x00\x26\xff\x00\x75\x08\x95\x40\x09\x01\x81\x02\x95\x40\x09\x01\x91\x02\xc0'
+    local reports='\x15\x00\x26\xff\x00\x75\x08\x95\x40\x09\x01\x81\x02\x95\x40\x09\x01\x91\x02'
+    local nested='\x09\x02\xa1\x00\xc0' second='\x06\x01\xff\x09\x01\xa1\x01\x09\x01\x95\x01\xb1\x02\xc0'
+    if [ "$1" = 2 ]; then
+        printf "\x06\x00\xff\x09\x01\xa1\x01$reports$nested\xc0$second"
+    else
+        printf "\x06\x00\xff\x09\x01\xa1\x01$reports\xc0"
+    fi
 }
 
 make_gadget() {
@@ -78,7 +86,7 @@ make_gadget() {
         echo 0 >"$function/protocol"
         echo 0 >"$function/subclass"
         echo 64 >"$function/report_length"
-        report_descriptor >"$function/report_desc"
+        report_descriptor "$n" >"$function/report_desc"
     done
     # Linked in order, so that hid.N becomes interface N.
     for n in 0 1 2; do
@@ -205,6 +213,9 @@ check "each hid function has its own device node" hidg_nodes_match
 HIDRAW=("$(hidraw_of_interface 0)" "$(hidraw_of_interface 1)" "$(hidraw_of_interface 2)")
 RECEIVER_PATH=${HIDRAW[2]}
 echo "interfaces: ${HIDRAW[*]}" >"$RESULTS/setup.txt"
+
+begin_phase udev none
+check_udev_rule
 
 begin_phase records answer
 probe_the_records
