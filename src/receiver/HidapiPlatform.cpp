@@ -1,4 +1,4 @@
-// The only file that talks to hidapi.
+// The only file that talks to hidapi, and the only one that touches a hidraw node.
 #include "HidapiPlatform.h"
 
 #include "HidrawFraming.h"
@@ -7,58 +7,49 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <hidapi/hidapi.h>
+#include <linux/hidraw.h>
+#include <optional>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <utility>
 
 namespace tandrel {
 namespace {
 
-class HidapiHandle final : public HidHandle {
+class HidrawHandle final : public HidHandle {
 public:
-    explicit HidapiHandle(hid_device* device) : device_(device) {}
-    ~HidapiHandle() override { hid_close(device_); }
-    HidapiHandle(const HidapiHandle&) = delete;
-    HidapiHandle& operator=(const HidapiHandle&) = delete;
+    explicit HidrawHandle(int fd) : fd_(fd) {}
+    ~HidrawHandle() override { ::close(fd_); }
+    HidrawHandle(const HidrawHandle&) = delete;
+    HidrawHandle& operator=(const HidrawHandle&) = delete;
 
     bool write(const Report& report) override {
         // Byte 0 is report id 0, which the kernel drops before the payload goes out.
-        return hid_write(device_, report.data(), report.size()) >= 0;
+        return ::write(fd_, report.data(), report.size()) >= 0;
     }
 
     bool read(Report& into) override {
-        std::array<std::uint8_t, kPayloadSize> payload{};
-        const int got = hid_read_timeout(device_, payload.data(), payload.size(),
-                                         static_cast<int>(kReadTimeout.count()));
-        if (!readDelivered(got)) {
+        pollfd wait{fd_, POLLIN, 0};
+        int ready = 0;
+        do {
+            ready = ::poll(&wait, 1, static_cast<int>(kReadTimeout.count()));
+        } while (ready < 0 && errno == EINTR);
+        if (ready <= 0 || (wait.revents & POLLIN) == 0) {
             return false;
         }
-        into = imageFromPayload(std::span(payload.data(), static_cast<std::size_t>(got)));
-        return true;
+        std::array<std::uint8_t, kPayloadSize> payload{};
+        const ssize_t got = ::read(fd_, payload.data(), payload.size());
+        const std::optional<Report> image = imageFromRead(static_cast<int>(got), payload);
+        if (image) {
+            into = *image;
+        }
+        return image.has_value();
     }
 
 private:
-    hid_device* device_;
+    int fd_;
 };
-
-// hidapi does not say why an open failed; asking the kernel directly does.
-OpenError classifyOpenFailure(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd >= 0) {
-        ::close(fd);
-        return OpenError::Other;
-    }
-    switch (errno) {
-    case EACCES:
-    case EPERM:
-        return OpenError::PermissionDenied;
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-        return OpenError::NotFound;
-    default:
-        return OpenError::Other;
-    }
-}
 
 std::string narrow(const char* text) {
     return text != nullptr ? std::string(text) : std::string();
@@ -88,13 +79,24 @@ std::optional<std::vector<HidInterface>> HidapiPlatform::listInterfaces() {
     return onePerPath(std::move(interfaces));
 }
 
+// hidapi 0.13's hid_open_path crashes when the node it opened fails its first ioctl, as a
+// receiver pulled out at that moment does; opening the node here also tells why an open failed,
+// which hidapi does not.
 OpenResult HidapiPlatform::open(const std::string& path) {
     OpenResult result;
-    if (hid_device* device = hid_open_path(path.c_str())) {
-        result.handle = std::make_unique<HidapiHandle>(device);
-    } else {
-        result.error = classifyOpenFailure(path);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = openErrorFromErrno(errno);
+        return result;
     }
+    // Only a hidraw node answers this.
+    int descriptorSize = 0;
+    if (::ioctl(fd, HIDIOCGRDESCSIZE, &descriptorSize) < 0) {
+        result.error = errno == ENODEV ? OpenError::NotFound : OpenError::Other;
+        ::close(fd);
+        return result;
+    }
+    result.handle = std::make_unique<HidrawHandle>(fd);
     return result;
 }
 

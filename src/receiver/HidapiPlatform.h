@@ -1,4 +1,5 @@
-// HidPlatform over hidapi's hidraw backend, which leaves the keyboard's kernel driver attached.
+// HidPlatform on Linux: hidapi's hidraw backend lists the interfaces, and their hidraw nodes are
+// read and written directly. Neither touches the keyboard's kernel driver, so it keeps typing.
 #pragma once
 
 #include "HidPlatform.h"

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -19,14 +20,14 @@ constexpr std::size_t kPayloadSize = kReportSize - 1;
 // freezing the window while leaving ample room for a slow USB hub.
 constexpr std::chrono::milliseconds kReadTimeout{500};
 
-// hidraw hands back the payload without the report id: it belongs at bytes 1..64, id 0 in front.
-// A short payload leaves the rest zero; anything past 64 bytes is not part of the report.
-Report imageFromPayload(std::span<const std::uint8_t> payload);
+// What one hidapi read delivered: `bytesRead` is its result, `payload` the buffer it filled.
+// Negative is an error and zero a wait that ran out, both failed reads. Otherwise hidraw has
+// handed back the payload without the report id: it belongs at bytes 1..64, id 0 in front; a
+// short payload leaves the rest zero, and nothing past 64 bytes is part of the report.
+std::optional<Report> imageFromRead(int bytesRead, std::span<const std::uint8_t> payload);
 
-// hidapi's read result: negative is an error, zero is a wait that ran out.
-constexpr bool readDelivered(int bytesRead) {
-    return bytesRead > 0;
-}
+// Why an open failed, from the errno of opening the device node ourselves.
+OpenError openErrorFromErrno(int error);
 
 // Before version 0.14, hidapi's hidraw backend lists an interface once for every usage in its
 // report descriptor, each time with the same path; 0.14 still repeats it per top-level

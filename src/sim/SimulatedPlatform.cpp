@@ -1,8 +1,6 @@
 // The simulated receiver's state machine and its handles.
 #include "SimulatedPlatform.h"
 
-#include "ReceiverLink.h"
-
 #include <algorithm>
 #include <deque>
 
@@ -11,9 +9,16 @@ namespace {
 // Longer paths do not fit the platform's path record and are refused.
 constexpr std::size_t kMaxPathChars = 509;
 
+// The receiver's side of the protocol is written out here rather than taken from the tool's own
+// definitions, so that a tool that gets a byte wrong meets a receiver that does not understand it.
+constexpr std::uint16_t kVendorId = 0x5e1c;
+constexpr std::uint16_t kProductId = 0x8040;
+constexpr Report kPairCommand{0x00, 0x03, 0x8E};
+constexpr Report kQueryCommand{0x00, 0x03, 0x03, 0x8F};
+constexpr std::size_t kStatusByte = 39;
+
 bool belongsToReceiver(const SimInterface& candidate) {
-    return candidate.info.vendorId == kReceiverVendorId &&
-           candidate.info.productId == kReceiverProductId;
+    return candidate.info.vendorId == kVendorId && candidate.info.productId == kProductId;
 }
 } // namespace
 
@@ -66,10 +71,10 @@ public:
             return false;
         }
         state_->writes.push_back({path_, report});
-        if (report == PairReport) {
+        if (report == kPairCommand) {
             state_->pendingStatuses.assign(state_->pairingScript.begin(),
                                            state_->pairingScript.end());
-        } else if (report == QueryReport) {
+        } else if (report == kQueryCommand) {
             answerQuery(*self);
         }
         if (self->unplugAfterWrite) {
@@ -113,7 +118,7 @@ private:
             state_->pendingStatuses.pop_front();
         }
         Report reply = state_->answer;
-        reply[answer::kLinkStatus] = state_->linkStatus;
+        reply[kStatusByte] = state_->linkStatus;
         pending_ = reply;
     }
 
@@ -176,7 +181,7 @@ std::size_t SimulatedPlatform::addReceiver(const std::string& pathPrefix) {
     for (int number = 0; number <= 2; ++number) {
         SimInterface spec;
         spec.info = {pathPrefix + std::to_string(first + static_cast<std::size_t>(number)),
-                     kReceiverVendorId, kReceiverProductId, number};
+                     kVendorId, kProductId, number};
         last = addInterface(std::move(spec));
     }
     return last;
@@ -242,15 +247,15 @@ void SimulatedPlatform::clearWrites() {
 
 Report makeAnswer(const AnswerFields& fields) {
     Report r{};
-    r[answer::kFirmwareMajor] = fields.firmwareMajor;
-    r[answer::kFirmwareMinor] = fields.firmwareMinor;
-    r[answer::kSwitchCode] = fields.switchCode;
-    r[answer::kColourCode] = fields.colourCode;
-    r[answer::kLinkStatus] = fields.linkStatus;
-    r[answer::kModelCodeLow] = static_cast<std::uint8_t>(fields.modelCode & 0xff);
-    r[answer::kModelCodeHigh] = static_cast<std::uint8_t>(fields.modelCode >> 8);
+    r[5] = fields.firmwareMajor;
+    r[4] = fields.firmwareMinor;
+    r[17] = fields.switchCode;
+    r[18] = fields.colourCode;
+    r[kStatusByte] = fields.linkStatus;
+    r[40] = static_cast<std::uint8_t>(fields.modelCode & 0xff);
+    r[41] = static_cast<std::uint8_t>(fields.modelCode >> 8);
     if (fields.infoPresent) {
-        r[answer::kInfoMarkerFirst] = 0x01;
+        r[7] = 0x01; // the first byte of the information marker
     }
     return r;
 }

@@ -1,50 +1,67 @@
-// Report-id placement between hidraw's payload and the 65-byte image.
+// What the hidapi (hidraw) backend adds to the walk: reads as report images, why an open failed,
+// and interfaces listed more than once.
 #include "HidrawFraming.h"
 
+#include "HidapiPlatform.h"
+
+#include <cerrno>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <vector>
 
 namespace tandrel {
 namespace {
 
-TEST(HidrawFraming, PayloadShiftsBehindReportIdZero) {
+TEST(HidrawFraming, AReadBecomesTheImageBehindReportIdZero) {
     std::vector<std::uint8_t> payload(64);
     for (std::size_t i = 0; i < payload.size(); ++i) {
         payload[i] = static_cast<std::uint8_t>(i + 1);
     }
-    const Report image = imageFromPayload(payload);
-    EXPECT_EQ(image[0], 0);
-    for (std::size_t i = 1; i < image.size(); ++i) {
-        EXPECT_EQ(image[i], i) << "byte " << i;
+    const std::optional<Report> image = imageFromRead(64, payload);
+    ASSERT_TRUE(image);
+    EXPECT_EQ((*image)[0], 0x00);
+    EXPECT_EQ((*image)[1], 0x01);
+    EXPECT_EQ((*image)[39], 0x27); // payload byte 38 is the link status
+    EXPECT_EQ((*image)[64], 0x40);
+
+    Report shortRead{};
+    shortRead[1] = 0x01;
+    shortRead[2] = 0x02;
+    EXPECT_EQ(imageFromRead(2, payload), shortRead) << "only what was read counts";
+    EXPECT_EQ(imageFromRead(0, payload), std::nullopt) << "a wait that ran out";
+    EXPECT_EQ(imageFromRead(-1, payload), std::nullopt) << "an error";
+}
+
+TEST(HidrawFraming, OpenErrorsSayWhyTheReceiverCouldNotBeOpened) {
+    const std::pair<int, OpenError> cases[] = {
+        {EACCES, OpenError::PermissionDenied},
+        {EPERM, OpenError::PermissionDenied},
+        {ENOENT, OpenError::NotFound},
+        {ENODEV, OpenError::NotFound},
+        {ENXIO, OpenError::NotFound},
+        {EBUSY, OpenError::Other},
+        {EIO, OpenError::Other},
+    };
+    for (const auto& [error, expected] : cases) {
+        EXPECT_EQ(openErrorFromErrno(error), expected) << error;
     }
-    // Payload byte 38 is the link status at image byte 39.
-    EXPECT_EQ(linkStatus(image), payload[38]);
-}
 
-TEST(HidrawFraming, ShortPayloadLeavesTheRestZeroAndLongIsCut) {
-    const std::vector<std::uint8_t> shortPayload{0xAA, 0xBB};
-    Report expected{};
-    expected[1] = 0xAA;
-    expected[2] = 0xBB;
-    EXPECT_EQ(imageFromPayload(shortPayload), expected);
-
-    const std::vector<std::uint8_t> longPayload(100, 0x7F);
-    const Report cut = imageFromPayload(longPayload);
-    EXPECT_EQ(cut[0], 0);
-    EXPECT_EQ(cut[64], 0x7F);
-}
-
-TEST(HidrawFraming, OnlyAPositiveCountIsARead) {
-    EXPECT_FALSE(readDelivered(-1)); // error
-    EXPECT_FALSE(readDelivered(0));  // wait ran out
-    EXPECT_TRUE(readDelivered(64));
+    // The real backend over nodes that are not hidraw devices.
+    HidapiPlatform platform;
+    const OpenResult absent = platform.open("/nonexistent/hidraw9");
+    EXPECT_EQ(absent.handle, nullptr);
+    EXPECT_EQ(absent.error, OpenError::NotFound);
+    const OpenResult notHid = platform.open("/dev/null");
+    EXPECT_EQ(notHid.handle, nullptr);
+    EXPECT_EQ(notHid.error, OpenError::Other);
 }
 
 TEST(HidrawFraming, EachPathOnceInFirstSeenOrder) {
-    const std::vector<HidInterface> listed{
-        {"/dev/hidraw2", 0x5e1c, 0x8040, 2}, {"/dev/hidraw0", 0x5e1c, 0x8040, 0},
-        {"/dev/hidraw2", 0x5e1c, 0x8040, 2}, {"/dev/hidraw1", 0x046d, 0xc52b, 1},
-        {"/dev/hidraw0", 0x5e1c, 0x8040, 0}, {"/dev/hidraw2", 0x5e1c, 0x8040, 2}};
+    const std::vector<HidInterface> listed{{"/dev/hidraw2", 0x5e1c, 0x8040, 2},
+                                           {"/dev/hidraw0", 0x5e1c, 0x8040, 0},
+                                           {"/dev/hidraw2", 0x5e1c, 0x8040, 2},
+                                           {"/dev/hidraw1", 0x046d, 0xc52b, 1},
+                                           {"/dev/hidraw0", 0x5e1c, 0x8040, 0}};
     std::vector<std::string> paths;
     for (const HidInterface& i : onePerPath(listed)) {
         paths.push_back(i.path);

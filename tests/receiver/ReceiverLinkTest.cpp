@@ -112,14 +112,13 @@ TEST_F(ReceiverWalk, UnrelatedDeviceBeforeTheReceiverIsPassedOver) {
     EXPECT_EQ(platform.writes().front().bytes, QueryReport);
 }
 
-TEST_F(ReceiverWalk, UnavailableAndOverlongPathsArePassedOver) {
+TEST_F(ReceiverWalk, AnInterfaceWithoutAPathIsPassedOver) {
     const std::size_t blind = addReceiverInterface("/dev/hidraw0");
     platform.interfaceAt(blind).pathUnavailable = true;
-    addReceiverInterface("/dev/" + std::string(510, 'x'));
     EXPECT_FALSE(link.FindReceiver());
-
-    addReceiverInterface("/dev/" + std::string(504, 'y')); // 509 characters fit
+    addReceiverInterface("/dev/hidraw1");
     EXPECT_TRUE(link.FindReceiver());
+    EXPECT_EQ(link.lastWalk().receiverPath, "/dev/hidraw1");
 }
 
 TEST_F(ReceiverWalk, OneImmediateRetryOfAFailedWrite) {
@@ -153,11 +152,13 @@ TEST_F(ReceiverWalk, BothWritesFailingMovesOnToTheNextMatchingInterface) {
     EXPECT_EQ(platform.peakOpenHandles(), 1);
 }
 
-TEST_F(ReceiverWalk, FailedReadKeepsTheRecordAndReportsNothing) {
+TEST_F(ReceiverWalk, AFailedReadKeepsTheRecordAndPassesToTheNextMatchingInterface) {
     for (ReadFault fault : {ReadFault::Fails, ReadFault::TimesOut}) {
+        SCOPED_TRACE(static_cast<int>(fault));
         platform.removeAllInterfaces();
-        const std::size_t receiver = platform.addReceiver();
-        platform.interfaceAt(receiver).readFault = fault;
+        platform.clearWrites();
+        platform.interfaceAt(addReceiverInterface("/dev/hidraw-a")).readFault = fault;
+        platform.setAnswer(sim::makeAnswer({.switchCode = 7}));
         platform.setLinkStatus(3);
         Report earlier{};
         earlier.fill(0x5A);
@@ -168,6 +169,15 @@ TEST_F(ReceiverWalk, FailedReadKeepsTheRecordAndReportsNothing) {
         EXPECT_EQ(link.ReadReceiverStatus().result, ReceiverResult::NoAnswer);
         EXPECT_EQ(record.receiverHandle, nullptr);
         EXPECT_EQ(platform.openHandles(), 0);
+
+        addReceiverInterface("/dev/hidraw-b");
+        EXPECT_EQ(link.ReadReceiverInfo(), 3);
+        EXPECT_EQ(record.lastReport[17], 7);
+        EXPECT_EQ(record.lastReport[39], 3);
+        EXPECT_EQ(link.lastWalk().receiverPath, "/dev/hidraw-b");
+        EXPECT_EQ(writtenPaths(), (std::vector<std::string>{"/dev/hidraw-a", "/dev/hidraw-a",
+                                                            "/dev/hidraw-a", "/dev/hidraw-b"}));
+        EXPECT_EQ(platform.openHandles(), 1);
     }
 }
 
@@ -223,17 +233,6 @@ TEST_F(ReceiverWalk, ReceiverVanishingBetweenOrDuringOperations) {
     EXPECT_EQ(link.ReadReceiverInfo(), 0);
     EXPECT_EQ(platform.openHandles(), 0);
     EXPECT_EQ(platform.peakOpenHandles(), 1);
-}
-
-TEST_F(ReceiverWalk, PairingScriptDrivesTheStatusOfLaterQueries) {
-    platform.addReceiver();
-    platform.setPairingScript({1, 1, 3});
-    EXPECT_EQ(link.ReadReceiverStatus().status, 0);
-    EXPECT_EQ(link.SendPairCommand(), ReceiverResult::Done);
-    EXPECT_EQ(link.ReadReceiverStatus().status, 1);
-    EXPECT_EQ(link.ReadReceiverStatus().status, 1);
-    EXPECT_EQ(link.ReadReceiverStatus().status, 3);
-    EXPECT_EQ(link.ReadReceiverStatus().status, 3);
 }
 
 } // namespace

@@ -1,9 +1,8 @@
 // Command images and answer field reads, byte for byte.
 #include "Reports.h"
 
-#include "DeviceRecord.h"
-
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace tandrel {
 namespace {
@@ -53,7 +52,6 @@ TEST(AnswerFields, DecodeFromTheirBytePositions) {
         {"marker byte 13", {{13, 0x80}}, 0, 0, 0, 0, 0, 0, true},
         {"byte 6 is not marker", {{6, 1}}, 0, 0, 0, 0, 0, 0, false},
         {"byte 14 is not marker", {{14, 1}}, 0, 0, 0, 0, 0, 0, false},
-        {"report id ignored", {{0, 0x55}}, 0, 0, 0, 0, 0, 0, false},
     };
     for (const FieldCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -69,23 +67,6 @@ TEST(AnswerFields, DecodeFromTheirBytePositions) {
         EXPECT_EQ(colourCode(r), c.colourCode);
         EXPECT_EQ(infoMarker(r), c.marker);
     }
-}
-
-TEST(DeviceRecordTest, StartsClearedAndReplacesWhole) {
-    DeviceRecord record;
-    EXPECT_EQ(record.lastReport, Report{});
-    EXPECT_EQ(record.receiverHandle, nullptr);
-
-    Report first{};
-    first.fill(0x11);
-    record.storeAnswer(first);
-    Report second{};
-    second[39] = 3;
-    record.storeAnswer(second);
-    EXPECT_EQ(record.lastReport, second);
-
-    record.clearLastReport();
-    EXPECT_EQ(record.lastReport, Report{});
 }
 
 } // namespace
