@@ -2,6 +2,7 @@
 // fallbacks, both encodings, the search order of the locations, and hostile files.
 #include "NameTables.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -199,6 +200,9 @@ TEST_F(NameTablesTest, CandidatesFollowTheXdgRules) {
          {"/h/", "relative", "/a/:relative::/b"},
          {"/h/.config/tandrel/Set.xml", "/a/tandrel/Set.xml", "/b/tandrel/Set.xml"}},
         {"/", {"", "/c", "/d"}, {"/Set.xml", "/c/tandrel/Set.xml", "/d/tandrel/Set.xml"}},
+        {"/opt/t",
+         {"/home/u", "/cfg", "/d"},
+         {"/opt/t/Set.xml", "/cfg/tandrel/Set.xml", "/d/tandrel/Set.xml"}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(StandardSetXmlLocator(c.exeDir, c.env).candidates(), c.expected);
@@ -241,6 +245,24 @@ TEST_F(NameTablesTest, FirstUsableLocationWins) {
     fs::remove_all(dir / "data2");
     EXPECT_EQ(names.LookUpSwitchName(1), kOther);
     EXPECT_FALSE(locateSetXml(locator).used);
+}
+
+// A file that is there but cannot be read, even by root, is passed over like an absent one.
+TEST_F(NameTablesTest, UnreadableFileIsPassedOver) {
+    struct Listed final : SetXmlLocator {
+        std::vector<std::string> paths;
+        std::vector<std::string> candidates() const override { return paths; }
+    } locator;
+    locator.paths = {"/proc/sys/vm/drop_caches"};
+    const NameTables names(locator);
+    EXPECT_EQ(names.LookUpColourName(1), kOther);
+    const SetXmlSearch search = locateSetXml(locator);
+    ASSERT_EQ(search.tried.size(), 1u);
+    EXPECT_EQ(search.tried[0].state, CandidateState::Unreadable);
+    EXPECT_EQ(search.tried[0].error, EACCES);
+
+    locator.paths.push_back(write("Set.xml", colours(R"(<color ID="1" NAME="next"/>)")));
+    EXPECT_EQ(names.LookUpColourName(1), u"next");
 }
 
 // Each of these must neither crash nor hang, and the entry before the hostile part still serves.
@@ -301,6 +323,15 @@ TEST_F(NameTablesTest, HundredMegabyteFileIsReadOnlyUpToTheLimit) {
     EXPECT_EQ(names.LookUpSwitchName(1), u"first");
     EXPECT_EQ(names.LookUpSwitchName(2), kOther);
     EXPECT_TRUE(listSetXml(file).cutAtSizeLimit);
+
+    // Cut one byte into a three-byte character, a UTF-8 file is still UTF-8.
+    std::string head = R"(<r><AXISBODY><axis ID="1" NAME="红轴"/><!--)";
+    while ((1024 * 1024 - head.size()) % 3 != 1) {
+        head += ' ';
+    }
+    write("Set.xml", head + repeat("红", 1024 * 1024 / 3 + 1));
+    EXPECT_EQ(names.LookUpSwitchName(1), u"红轴");
+    EXPECT_EQ(listSetXml(file).encoding, TextEncoding::Utf8);
 }
 
 TEST_F(NameTablesTest, ListingShowsTheWalkAsTheLookUpSeesIt) {
