@@ -76,6 +76,7 @@ public:
     bool isTimerRunning(int id) const;
     // How often timer `id` was started or restarted: a restart is invisible in isTimerRunning.
     int timerStarts(int id) const;
+    std::chrono::milliseconds timerPeriod(int id) const;
 
     // The control with a template id, or null.
     QWidget* control(int id) const;

@@ -31,6 +31,10 @@ int CTandrelDlg::timerStarts(int id) const {
     return timerStarts_.at(static_cast<std::size_t>(id - 1));
 }
 
+std::chrono::milliseconds CTandrelDlg::timerPeriod(int id) const {
+    return timers_.at(static_cast<std::size_t>(id - 1)).intervalAsDuration();
+}
+
 void CTandrelDlg::stopTimer(int id) {
     timers_.at(static_cast<std::size_t>(id - 1)).stop();
 }

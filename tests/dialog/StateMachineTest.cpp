@@ -2,7 +2,6 @@
 // met by ticks in their own event loop.
 #include "CTandrelDlg.h"
 #include "DialogTemplate.h"
-#include "Texts.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -42,12 +41,30 @@ public:
     std::function<void()> duringShow;
 };
 
+const char16_t kNoReceiver[] = u"未找到接收器!";
+const char16_t kNotConnected[] = u"未连接!!!!!!";
+const char16_t kPairingSix[] = u"配对中......";
+const char16_t kPairingNone[] = u"配对中";
+const char16_t kPairingThree[] = u"配对中...";
+const char16_t kConnected[] = u"已连接！！！";
+const char16_t kNoList[] = u"获取一类设备失败!";
+const char16_t kNoScratch[] = u"申请设备接口数据空间失败!";
+const char16_t kPairFailed[] = u"下发连接指令数据失败！";
+const char16_t kInfoFailed[] = u"获取已连接设备的信息失败！";
+const char16_t kNoPermission[] = u"没有访问接收器的权限。请安装 udev 规则，然后重新插入接收器。";
+
+QString q(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
 const Fields kEmpty{};
 const Fields kBefore{"m0", "c0", "s0", "f0"};
-// The stored answer below carries no keyboard information, so ShowDeviceInfo(true) and (false)
-// differ visibly.
-const Fields kNotWritten{"设备相应型号未写入！", "设备相应外壳颜色未写入！", "设备相应轴体未写入！",
-                         "2.05"};
+// The receiver's answer holds no keyboard information, while the answer stored before the event
+// does: every row shows which of the two the fields were decoded from, and a record that was not
+// cleared before a failed query shows too.
+const Fields kFreshNotWritten{"设备相应型号未写入！", "设备相应外壳颜色未写入！",
+                              "设备相应轴体未写入！", "2.05"};
+const Fields kStored{"TESSEL", "colour 8", "switch 6", "9.09"};
 
 // One window over a simulated receiver, with everything a test reads back.
 struct World {
@@ -62,7 +79,7 @@ struct World {
     bool connectEnabled() const { return dialog.control(ctl::kConnect)->isEnabled(); }
     Fields shown() const {
         auto text = [this](int id) { return static_cast<QLineEdit*>(dialog.control(id))->text(); };
-        return {text(ctl::kModel), text(ctl::kColour), text(ctl::kSwitch), text(ctl::kFirmware)};
+        return {text(1003), text(1004), text(1005), text(1006)};
     }
     std::set<int> running() const {
         std::set<int> ids;
@@ -101,6 +118,7 @@ enum class Receiver {
     ListFails,
     ScratchFails,
     Denied,
+    Silent, // found, takes the command, never answers
     Status3,
     Status1,
     Status2,
@@ -113,16 +131,15 @@ struct Row {
     Event event;
     Receiver receiver;
     std::set<int> timersBefore;
-    std::int32_t state;             // 42 stands for "unchanged"
-    std::u16string_view statusText; // empty: unchanged
+    std::int32_t state;         // 42 stands for "unchanged"
+    const char16_t* statusText; // null: unchanged
     Fields fields;
     bool connectEnabled;
     std::set<int> timersAfter;
-    std::vector<std::u16string_view> boxes;
+    std::vector<const char16_t*> boxes;
 };
 
 constexpr std::int32_t kUnchanged = 42;
-constexpr std::u16string_view kStatusBefore = u"before";
 
 struct TransitionTable : World {
     void arrange(const Row& row) {
@@ -140,12 +157,16 @@ struct TransitionTable : World {
         case Receiver::Denied:
             platform.interfaceAt(platform.addReceiver()).openFailure = OpenError::PermissionDenied;
             break;
+        case Receiver::Silent:
+            platform.interfaceAt(platform.addReceiver()).readFault = sim::ReadFault::TimesOut;
+            platform.setLinkStatus(3);
+            break;
         default:
             platform.addReceiver();
             platform.setLinkStatus(linkStatusOf(row.receiver));
         }
         session.ConnectionState = kUnchanged;
-        dialog.setStatus(toQString(kStatusBefore));
+        dialog.setStatus(QStringLiteral("before"));
         dialog.modelText = kBefore.model;
         dialog.colourText = kBefore.colour;
         dialog.switchText = kBefore.switchName;
@@ -156,9 +177,11 @@ struct TransitionTable : World {
         for (int id : row.timersBefore) {
             dialog.startTimer(id);
         }
-        // The stored answer the display decodes; ticks of timer 3 replace it.
-        device.storeAnswer(
-            sim::makeAnswer({.firmwareMajor = 2, .firmwareMinor = 5, .infoPresent = false}));
+        device.storeAnswer(sim::makeAnswer({.firmwareMajor = 9,
+                                            .firmwareMinor = 9,
+                                            .switchCode = 7,
+                                            .colourCode = 9,
+                                            .modelCode = 0x0141}));
     }
 
     static std::uint8_t linkStatusOf(Receiver r) {
@@ -182,19 +205,15 @@ struct TransitionTable : World {
             dialog.OnInitDialog();
             break;
         case Event::Connect:
-            click(ctl::kConnect);
+            click(1000);
             break;
         case Event::Timer1:
-            dialog.OnTimer(1);
-            break;
         case Event::Timer2:
-            dialog.OnTimer(2);
-            break;
         case Event::Timer3:
-            dialog.OnTimer(3);
+            dialog.OnTimer(static_cast<int>(event) - static_cast<int>(Event::Timer1) + 1);
             break;
         case Event::Refresh:
-            click(ctl::kDeviceInfo);
+            click(1001);
             break;
         }
     }
@@ -202,76 +221,82 @@ struct TransitionTable : World {
 
 using enum Event;
 using enum Receiver;
-using text::kDeviceInfoFailed, text::kNoDeviceList, text::kNoPermission, text::kNoScratchBuffer,
-    text::kPairCommandFailed;
 const std::set<int> k3{3}, k13{1, 3}, k23{2, 3}, k123{1, 2, 3};
-using namespace status;
-const std::u16string_view kKeep{};
 
 // clang-format off
 const Row kRows[] = {
     // name, event, receiver, timers before,
-    //   then: state, status (empty: unchanged), fields, Connect enabled, timers after, boxes
+    //   then: state, status (null: unchanged), fields, Connect enabled, timers after, boxes
     {"init: no receiver", Init, Absent, {},
      0, kNoReceiver, kBefore, false, k3, {}},
+    {"init: silent", Init, Silent, {},
+     0, kNotConnected, kEmpty, true, k3, {}},
     {"init: status 3", Init, Status3, {},
-     1, kConnected, kNotWritten, true, k23, {}},
+     1, kConnected, kFreshNotWritten, true, k23, {}},
     {"init: status 1", Init, Status1, {},
-     2, kPairingSixDots, kEmpty, true, k13, {}},
+     2, kPairingSix, kEmpty, true, k13, {}},
     {"init: status 2", Init, Status2, {},
      0, kNotConnected, kEmpty, true, k3, {}},
     {"init: status 0", Init, Status0, {},
      0, kNotConnected, kEmpty, true, k3, {}},
     {"connect: no device list", Connect, ListFails, k3,
-     kUnchanged, kKeep, kEmpty, true, k3, {kNoDeviceList, kPairCommandFailed}},
+     kUnchanged, nullptr, kEmpty, true, k3, {kNoList, kPairFailed}},
     {"connect: no scratch buffer", Connect, ScratchFails, k3,
-     kUnchanged, kKeep, kEmpty, true, k3, {kNoScratchBuffer, kPairCommandFailed}},
+     kUnchanged, nullptr, kEmpty, true, k3, {kNoScratch, kPairFailed}},
     {"connect: no answer", Connect, Absent, k13,
-     kUnchanged, kKeep, kEmpty, true, k13, {kPairCommandFailed}},
+     kUnchanged, nullptr, kEmpty, true, k13, {kPairFailed}},
     {"connect: permission denied", Connect, Denied, k3,
-     kUnchanged, kKeep, kEmpty, true, k3, {kNoPermission, kPairCommandFailed}},
+     kUnchanged, nullptr, kEmpty, true, k3, {kNoPermission, kPairFailed}},
+    {"connect: silent", Connect, Silent, k23,
+     0, kNotConnected, kEmpty, true, k23, {}},
     {"connect: status 3", Connect, Status3, k3,
-     1, kConnected, kNotWritten, true, k23, {}},
+     1, kConnected, kFreshNotWritten, true, k23, {}},
     {"connect: status 1", Connect, Status1, k3,
-     2, kPairingSixDots, kEmpty, true, k13, {}},
+     2, kPairingSix, kEmpty, true, k13, {}},
     {"connect: status 2", Connect, Status2, k123,
      0, kNotConnected, kEmpty, true, k123, {}},
     {"timer 1: status 3", Timer1, Status3, k13,
-     1, kConnected, kNotWritten, true, k23, {}},
+     1, kConnected, kStored, true, k23, {}},
     {"timer 1: status 1", Timer1, Status1, k13,
-     2, kPairingSixDots, kBefore, true, k13, {}},
+     2, kPairingSix, kBefore, true, k13, {}},
     {"timer 1: status 0", Timer1, Status0, k13,
      0, kNotConnected, kBefore, true, k3, {}},
+    {"timer 1: silent", Timer1, Silent, k123,
+     0, kNotConnected, kBefore, true, k23, {}},
     {"timer 2: status 3", Timer2, Status3, k23,
-     1, kConnected, kNotWritten, true, k23, {}},
+     1, kConnected, kStored, true, k23, {}},
     {"timer 2: status 1", Timer2, Status1, k23,
-     2, kPairingSixDots, kBefore, true, k13, {}},
+     2, kPairingSix, kBefore, true, k13, {}},
     {"timer 2: status 255", Timer2, Status255, k23,
      0, kNotConnected, kBefore, true, k3, {}},
     {"timer 3: no receiver", Timer3, Absent, k123,
      0, kNoReceiver, kEmpty, false, k3, {}},
+    {"timer 3: silent", Timer3, Silent, k3,
+     0, kNotConnected, kEmpty, true, k3, {}},
     {"timer 3: status 3", Timer3, Status3, k3,
-     kUnchanged, kKeep, kBefore, true, k13, {}},
+     kUnchanged, nullptr, kBefore, true, k13, {}},
     {"timer 3: status 1", Timer3, Status1, k3,
-     2, kPairingSixDots, kEmpty, true, k13, {}},
+     2, kPairingSix, kEmpty, true, k13, {}},
     {"timer 3: status 2", Timer3, Status2, k23,
      0, kNotConnected, kEmpty, true, k23, {}},
     {"refresh: no device list", Refresh, ListFails, k23,
-     kUnchanged, kKeep, kBefore, true, k23, {kNoDeviceList, kDeviceInfoFailed}},
+     kUnchanged, nullptr, kBefore, true, k23, {kNoList, kInfoFailed}},
     {"refresh: no scratch buffer", Refresh, ScratchFails, k3,
-     kUnchanged, kKeep, kBefore, true, k3, {kNoScratchBuffer, kDeviceInfoFailed}},
+     kUnchanged, nullptr, kBefore, true, k3, {kNoScratch, kInfoFailed}},
     {"refresh: no answer", Refresh, Absent, k123,
-     kUnchanged, kKeep, kBefore, true, k123, {kDeviceInfoFailed}},
+     kUnchanged, nullptr, kBefore, true, k123, {kInfoFailed}},
+    {"refresh: silent", Refresh, Silent, k13,
+     kUnchanged, nullptr, kBefore, true, k13, {kInfoFailed}},
     {"refresh: status 3", Refresh, Status3, k3,
-     1, kConnected, kNotWritten, true, k23, {}},
+     1, kConnected, kStored, true, k23, {}},
     {"refresh: status 1", Refresh, Status1, k3,
-     2, kPairingSixDots, kEmpty, true, k13, {}},
+     2, kPairingSix, kStored, true, k13, {}},
     {"refresh: status 2", Refresh, Status2, k123,
-     0, kNotConnected, kEmpty, true, k123, {}},
+     0, kNotConnected, kStored, true, k123, {}},
     {"refresh: status 0", Refresh, Status0, k3,
-     0, kNotConnected, kEmpty, true, k3, {}},
+     0, kNotConnected, kStored, true, k3, {}},
     {"refresh: status 255", Refresh, Status255, k3,
-     0, kNotConnected, kEmpty, true, k3, {}},
+     0, kNotConnected, kStored, true, k3, {}},
 };
 // clang-format on
 
@@ -283,26 +308,32 @@ TEST(TransitionRows, EveryEventAndCondition) {
         c.act(row.event);
 
         EXPECT_EQ(c.session.ConnectionState, row.state);
-        EXPECT_EQ(c.status(), toQString(row.statusText.empty() ? kStatusBefore : row.statusText));
+        EXPECT_EQ(c.status(), row.statusText ? q(row.statusText) : QStringLiteral("before"));
         EXPECT_EQ(c.shown(), row.fields);
         EXPECT_EQ(c.connectEnabled(), row.connectEnabled);
         EXPECT_EQ(c.running(), row.timersAfter);
         std::vector<QString> boxes;
         for (auto box : row.boxes) {
-            boxes.push_back(toQString(box));
+            boxes.push_back(q(box));
         }
         EXPECT_EQ(c.messages.texts, boxes);
-        for (const QString& caption : c.messages.captions) {
-            EXPECT_EQ(caption, QStringLiteral("tandrel"));
+        EXPECT_EQ(c.messages.captions, std::vector<QString>(boxes.size(), "tandrel"));
+        if (row.event == Connect) {
+            const bool sent = row.boxes.empty();
+            EXPECT_EQ(c.pauses,
+                      sent ? std::vector{100ms} : std::vector<std::chrono::milliseconds>{});
+            const Report pair{0x00, 0x03, 0x8E};
+            EXPECT_EQ(c.platform.writes().empty() ? Report{} : c.platform.writes().front().bytes,
+                      sent ? pair : Report{});
         }
     }
 }
 
 class Behaviour : public ::testing::Test, public World {
 protected:
-    void expectShowing(std::int32_t state, std::u16string_view text, const std::set<int>& timers) {
+    void expectShowing(std::int32_t state, const char16_t* text, const std::set<int>& timers) {
         EXPECT_EQ(session.ConnectionState, state);
-        EXPECT_EQ(status(), toQString(text));
+        EXPECT_EQ(status(), q(text));
         EXPECT_EQ(running(), timers);
     }
     void plugInReceiver() {
@@ -316,6 +347,12 @@ protected:
     const Fields kKeyboard{"V540N", "colour 1", "switch 2", "1.05"};
 };
 
+TEST_F(Behaviour, TimersTickOnceASecond) {
+    for (const int id : {1, 2, 3}) {
+        EXPECT_EQ(dialog.timerPeriod(id), 1000ms) << id;
+    }
+}
+
 TEST_F(Behaviour, StartAloneThenPlugInAndPairTwice) {
     dialog.OnInitDialog();
     expectShowing(0, kNoReceiver, k3);
@@ -327,27 +364,36 @@ TEST_F(Behaviour, StartAloneThenPlugInAndPairTwice) {
     expectShowing(0, kNotConnected, k3);
 
     platform.setPairingScript({1, 1, 1, 3});
-    click(ctl::kConnect);
-    EXPECT_EQ(pauses, std::vector{100ms});
-    EXPECT_EQ(platform.writes().at(platform.writes().size() - 2).bytes, PairReport);
-    expectShowing(2, kPairingSixDots, k13);
+    click(1000);
+    expectShowing(2, kPairingSix, k13);
     dialog.OnTimer(1);
-    expectShowing(2, kPairingSixDots, k13);
+    expectShowing(2, kPairingSix, k13);
     dialog.OnTimer(1);
-    expectShowing(2, kPairingNoDots, k13);
+    expectShowing(2, kPairingNone, k13);
     dialog.OnTimer(1);
     expectShowing(1, kConnected, k23);
     EXPECT_EQ(shown(), kKeyboard);
 
     // A second pairing goes on with the cycle where the first one left it.
     platform.setPairingScript({1, 1, 1, 1});
-    click(ctl::kConnect);
+    click(1000);
     dialog.OnTimer(1);
-    expectShowing(2, kPairingThreeDots, k123);
+    expectShowing(2, kPairingThree, k123);
     dialog.OnTimer(1);
-    expectShowing(2, kPairingSixDots, k123);
+    expectShowing(2, kPairingSix, k123);
     dialog.OnTimer(1);
-    expectShowing(2, kPairingNoDots, k123);
+    expectShowing(2, kPairingNone, k123);
+}
+
+TEST_F(Behaviour, APairingStepOutsideTheCycleStartsItAgain) {
+    plugInReceiver();
+    platform.setLinkStatus(1);
+    for (const std::int32_t step : {3, -1, 1000}) {
+        session.PairingTextStep = step;
+        dialog.OnTimer(1);
+        EXPECT_EQ(status(), q(kPairingSix)) << step;
+        EXPECT_EQ(session.PairingTextStep, 1) << step;
+    }
 }
 
 TEST_F(Behaviour, ConnectedThenNotConnectedThenUnplugged) {
@@ -411,7 +457,7 @@ TEST_F(Behaviour, ReceiverGoneBetweenPollAndRefresh) {
 
     platform.unplugAfterAnswers(1); // the poll's answer is the last
     dialog.OnTimer(1);
-    EXPECT_EQ(messages.texts, std::vector{toQString(text::kDeviceInfoFailed)});
+    EXPECT_EQ(messages.texts, std::vector{q(kInfoFailed)});
     EXPECT_FALSE(dialog.isTimerRunning(1));
     dialog.OnTimer(3);
     expectShowing(0, kNoReceiver, k3);
@@ -426,31 +472,18 @@ TEST_F(Behaviour, TicksDuringAnOpenMessageBoxNeverStackAnother) {
     int nestedTicks = 0;
     messages.duringShow = [&] {
         ++nestedTicks;
-        click(ctl::kDeviceInfo); // fails again: must show nothing
+        click(1001); // fails again: must show nothing
         dialog.OnTimer(1);
         dialog.OnTimer(2);
     };
-    click(ctl::kDeviceInfo);
+    click(1001);
     EXPECT_EQ(nestedTicks, 1);
-    EXPECT_EQ(messages.texts, std::vector{toQString(text::kDeviceInfoFailed)});
+    EXPECT_EQ(messages.texts, std::vector{q(kInfoFailed)});
     expectShowing(0, kNotConnected, k3);
 
     messages.duringShow = nullptr;
-    click(ctl::kDeviceInfo);
+    click(1001);
     EXPECT_EQ(messages.texts.size(), 2u) << "once the box is closed, failures are shown again";
-}
-
-TEST_F(Behaviour, ConnectFailureLeavesEverythingButTheFieldsAlone) {
-    plugInReceiver();
-    platform.setLinkStatus(1);
-    dialog.OnInitDialog();
-    platform.interfaceAt(2).failingWrites = 2;
-    click(ctl::kConnect);
-    EXPECT_EQ(messages.texts, std::vector{toQString(text::kPairCommandFailed)});
-    EXPECT_TRUE(pauses.empty()) << "no pause without a pair command";
-    expectShowing(2, kPairingSixDots, k13);
-    EXPECT_EQ(shown(), kEmpty);
-    EXPECT_EQ(device.lastReport, Report{});
 }
 
 } // namespace
