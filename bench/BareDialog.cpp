@@ -12,7 +12,7 @@
 int main(int argc, char* argv[]) {
     using namespace tandrel;
     QApplication app(argc, argv);
-    QDialog dialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    QDialog dialog(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     dialog.setFont(templateFont());
     dialog.resize(toPixels(kMainDialog.width, kMainDialog.height, baseUnitsOf(dialog.font())));

@@ -1,19 +1,29 @@
 # Where a distribution expects the Linux files, and the Debian package built from them.
 
-# udev reads rules only from its own directory, never from under /usr/local, so the rule goes
-# there whatever the install prefix.
+set(TANDREL_APP_ID io.tandrel.Tandrel)
+set(linux_dir ${PROJECT_SOURCE_DIR}/res/linux)
+
+# udev reads rules only from its own directory, never from under /usr/local, so an install from
+# source puts the rule there whatever the prefix. The package must not ask the build machine:
+# with udev installed, pkg-config answers /lib/udev, which Debian's merged /usr makes a mere alias
+# of /usr/lib/udev, and lintian flags files shipped under an alias. So each gets a rule of its
+# own: the component udev_rule for `cmake --install`, deb (never installed by default) for the
+# package, which takes only its own (CPACK_INSTALL_CMAKE_PROJECTS below).
 pkg_get_variable(TANDREL_UDEV_DIR udev udevdir)
 if(NOT TANDREL_UDEV_DIR)
     set(TANDREL_UDEV_DIR /usr/lib/udev)
 endif()
-set(TANDREL_APP_ID io.tandrel.Tandrel)
-set(linux_dir ${PROJECT_SOURCE_DIR}/res/linux)
+install(FILES ${linux_dir}/70-tandrel.rules DESTINATION ${TANDREL_UDEV_DIR}/rules.d
+        COMPONENT udev_rule)
+install(FILES ${linux_dir}/70-tandrel.rules DESTINATION /usr/lib/udev/rules.d
+        COMPONENT deb EXCLUDE_FROM_ALL)
 
-install(FILES ${linux_dir}/70-tandrel.rules DESTINATION ${TANDREL_UDEV_DIR}/rules.d)
 install(FILES ${linux_dir}/${TANDREL_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${linux_dir}/${TANDREL_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${linux_dir}/tandrel-cli.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tandrel-cli)
 
 set(icons_dir ${PROJECT_SOURCE_DIR}/res/icons)
 set(hicolor ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
@@ -24,20 +34,49 @@ foreach(size 16 24 32 48 256)
             RENAME ${TANDREL_APP_ID}.png)
 endforeach()
 
+# Manual pages and the package's changelog are shipped gzipped at the highest level, without a
+# name or time stamp in the header (-n), as Debian's tools expect.
+find_program(GZIP gzip REQUIRED)
+set(gzipped_files)
+function(tandrel_gzip source name)
+    set(copy ${CMAKE_BINARY_DIR}/gz/${name})
+    add_custom_command(OUTPUT ${copy}.gz
+        COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy}
+        COMMAND ${GZIP} -9nf ${copy}
+        DEPENDS ${source} VERBATIM)
+    set(gzipped_files ${gzipped_files} ${copy}.gz PARENT_SCOPE)
+endfunction()
+tandrel_gzip(${linux_dir}/man/tandrel.1 tandrel.1)
+tandrel_gzip(${linux_dir}/man/tandrel-cli.1 tandrel-cli.1)
+tandrel_gzip(${linux_dir}/debian/changelog changelog)
+add_custom_target(tandrel_gzipped ALL DEPENDS ${gzipped_files})
+set(gz ${CMAKE_BINARY_DIR}/gz)
+install(FILES ${gz}/tandrel.1.gz ${gz}/tandrel-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${linux_dir}/debian/copyright ${gz}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT deb EXCLUDE_FROM_ALL)
+
 set(CPACK_GENERATOR DEB)
+set(CPACK_INSTALL_CMAKE_PROJECTS
+    ${CMAKE_BINARY_DIR} ${PROJECT_NAME} Unspecified /
+    ${CMAKE_BINARY_DIR} ${PROJECT_NAME} deb /)
 set(CPACK_PACKAGE_NAME tandrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tandrel developers")
-set(CPACK_PACKAGE_CONTACT "Tandrel developers <maintainers@tandrel.io>")
+# The developers, without an address: the project has no public one.
+set(CPACK_PACKAGE_CONTACT "Tandrel developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Pair a wireless keyboard with its USB receiver")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Pairs a wireless keyboard with its USB receiver and shows the keyboard's model, shell\n\
-colour, switch type and firmware version, in a window or with tandrel-cli.")
+    "Pairs a wireless keyboard with its USB receiver and shows the keyboard's\n\
+model, shell colour, switch type and firmware version, in a window or with\n\
+tandrel-cli.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "")
+# Qt loads these at run time, so the library scan cannot find them: the Wayland platform plugin
+# for Wayland sessions, and the translations of Qt's own texts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-wqy-microhei)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${linux_dir}/debian/postinst ${linux_dir}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

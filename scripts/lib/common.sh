@@ -4,10 +4,12 @@
 TANDREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # What building and testing need. Listed once so `run` and `test` cannot drift apart.
+# The window also needs at run time what the package depends on beyond its libraries: Qt's
+# Wayland platform plugin and the translations of Qt's own texts.
 TANDREL_BUILD_PACKAGES=(
     cmake g++ make pkg-config git
     qt6-base-dev libhidapi-dev libtinyxml-dev libcli11-dev nlohmann-json3-dev
-    fonts-wqy-microhei
+    fonts-wqy-microhei qt6-wayland qt6-translations-l10n
 )
 # The real-kernel test boots a guest under QEMU; its kernel and busybox are downloaded, not
 # installed. kmod orders the guest's modules, cpio packs its initramfs, setpriv drops privileges,
@@ -15,11 +17,14 @@ TANDREL_BUILD_PACKAGES=(
 TANDREL_VM_PACKAGES=(
     qemu-system-x86 kmod cpio xz-utils util-linux coreutils udev
 )
+# The desktop checks show the window on Xvfb, bare or under openbox, and read it with x11-utils'
+# xprop and xwininfo, and on a headless Weston; lintian and man-db judge the package.
 TANDREL_TEST_PACKAGES=(
     "${TANDREL_BUILD_PACKAGES[@]}"
     libgtest-dev clang-format
-    dpkg-dev desktop-file-utils appstream
+    dpkg-dev desktop-file-utils appstream lintian man-db
     libbenchmark-dev libxcb-damage0-dev
+    xvfb x11-utils openbox weston
     "${TANDREL_VM_PACKAGES[@]}"
 )
 

@@ -1,5 +1,6 @@
-# Builds the Debian package, checks what it holds, installs it, runs the installed tool and
-# removes it again. Sourced by scripts/test after common.sh.
+# Builds the Debian package, checks what it holds and what lintian says of it, installs it, runs
+# the installed tool, renders its manual pages and removes it again. Sourced by scripts/test after
+# common.sh.
 # shellcheck shell=bash
 
 package_round_trip() {
@@ -17,7 +18,10 @@ package_round_trip() {
         ./usr/share/applications/io.tandrel.Tandrel.desktop \
         ./usr/share/metainfo/io.tandrel.Tandrel.metainfo.xml \
         ./usr/share/icons/hicolor/scalable/apps/io.tandrel.Tandrel.svg \
-        ./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,256x256}/apps/io.tandrel.Tandrel.png; do
+        ./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,256x256}/apps/io.tandrel.Tandrel.png \
+        ./usr/share/man/man1/tandrel.1.gz ./usr/share/man/man1/tandrel-cli.1.gz \
+        ./usr/share/bash-completion/completions/tandrel-cli \
+        ./usr/share/doc/tandrel/copyright ./usr/share/doc/tandrel/changelog.gz; do
         if ! grep -qxF "$expected" <<<"$files"; then
             echo "package: $expected is missing" >&2
             missing=1
@@ -27,17 +31,36 @@ package_round_trip() {
         echo "package: holds files meant for development only" >&2
         missing=1
     fi
+    # /lib is only an alias of /usr/lib on Debian, whatever pkg-config says on the build machine.
+    if grep -E '^\./lib/' <<<"$files"; then
+        echo "package: ships files under the /lib alias" >&2
+        missing=1
+    fi
     [ "$missing" -eq 0 ] || return 1
     dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 ||
         { echo "package: dependencies were not computed from the binaries" >&2; return 1; }
+    dpkg-deb -f "$deb" Depends | grep -q 'qt6-wayland, qt6-translations-l10n' ||
+        { echo "package: does not depend on Qt's Wayland plugin and translations" >&2; return 1; }
+
+    # The project has no public contact address yet, and Debian wants one in the Maintainer field
+    # and the changelog's trailer; these two tags name only that. Drop them once it has one.
+    local lintian_out
+    lintian_out=$(lintian --suppress-tags malformed-contact,bogus-mail-host-in-debian-changelog \
+        --fail-on error,warning "$deb" 2>/dev/null) ||
+        { echo "package: lintian found errors or warnings:" "$lintian_out" >&2 && return 1; }
 
     as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq "./$deb" >/dev/null
-    local version status=0
+    local version status=0 page man_warnings=""
     version=$(/usr/bin/tandrel-cli --version)
     /usr/bin/tandrel-cli status >/dev/null 2>&1 || status=$?
+    for page in tandrel tandrel-cli; do
+        man_warnings+=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l \
+            "/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+    done
     as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 remove -y -qq tandrel >/dev/null
     [ "$version" = "1.0.0.1" ] || { echo "package: installed version is '$version'" >&2; return 1; }
     [ "$status" -eq 3 ] || { echo "package: status without a receiver exited $status, not 3" >&2; return 1; }
     [ ! -e /usr/bin/tandrel-cli ] || { echo "package: removal left /usr/bin/tandrel-cli" >&2; return 1; }
+    [ -z "$man_warnings" ] || { echo "package: man warns about its pages: $man_warnings" >&2; return 1; }
     echo "package: $deb built, installed, ran and removed"
 }

@@ -1,6 +1,7 @@
 // Start-up and shut-down of the application.
 #include "CTandrelApp.h"
 
+#include "ApplicationSetup.h"
 #include "CAboutDlg.h"
 
 #include <QGuiApplication>
@@ -35,6 +36,7 @@ std::unique_ptr<CTandrelDlg> CTandrelApp::createMainDialog() {
 }
 
 void CTandrelApp::InitInstance() {
+    setUpApplication();
     auto dialog = createMainDialog();
     // The application takes the window's icon, already decoded, rather than a second copy: Qt
     // decodes every image of an icon when it is built, a few milliseconds of start-up.

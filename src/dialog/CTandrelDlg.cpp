@@ -43,8 +43,11 @@ void blockingPause(std::chrono::milliseconds duration) {
     std::this_thread::sleep_for(duration);
 }
 
+// A window of its own, not a Qt::Dialog: a parentless Qt dialog is a transient of Qt's hidden
+// leader window on X11, and docks and window managers keep such a dialog off the taskbar and
+// apart from its launcher. The hints keep the title bar's buttons as they were.
 CTandrelDlg::CTandrelDlg(DialogContext context, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       context_(std::move(context)), mainIcon(applicationIcon()) {
     setFont(templateFont());
