@@ -54,6 +54,8 @@ set(gz ${CMAKE_BINARY_DIR}/gz)
 install(FILES ${gz}/tandrel.1.gz ${gz}/tandrel-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${linux_dir}/debian/copyright ${gz}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${linux_dir}/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME tandrel COMPONENT deb EXCLUDE_FROM_ALL)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_INSTALL_CMAKE_PROJECTS
