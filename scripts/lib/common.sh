@@ -15,12 +15,18 @@ TANDREL_BUILD_PACKAGES=(
 TANDREL_VM_PACKAGES=(
     qemu-system-x86 kmod cpio xz-utils util-linux coreutils udev
 )
+# The accessibility test runs the window on Xvfb with a private session bus (dbus-daemon), the
+# accessibility bus and its registry (at-spi2-core), and reads it from Python through AT-SPI.
+TANDREL_A11Y_PACKAGES=(
+    xvfb dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0
+)
 TANDREL_TEST_PACKAGES=(
     "${TANDREL_BUILD_PACKAGES[@]}"
     libgtest-dev clang-format
     dpkg-dev desktop-file-utils appstream
     libbenchmark-dev libxcb-damage0-dev
     "${TANDREL_VM_PACKAGES[@]}"
+    "${TANDREL_A11Y_PACKAGES[@]}"
 )
 
 # The benchmarks in bench/ and their tools; not needed to build or test. Xvfb gives the window a
