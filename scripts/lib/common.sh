@@ -17,6 +17,11 @@ TANDREL_BUILD_PACKAGES=(
 TANDREL_VM_PACKAGES=(
     qemu-system-x86 kmod cpio xz-utils util-linux coreutils udev
 )
+# The accessibility test runs the window on Xvfb with a private session bus (dbus-daemon), the
+# accessibility bus and its registry (at-spi2-core), and reads it from Python through AT-SPI.
+TANDREL_A11Y_PACKAGES=(
+    dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0
+)
 # The desktop checks show the window on Xvfb, bare or under openbox, and read it with x11-utils'
 # xprop and xwininfo, and on a headless Weston; lintian and man-db judge the package.
 TANDREL_TEST_PACKAGES=(
@@ -26,6 +31,7 @@ TANDREL_TEST_PACKAGES=(
     libbenchmark-dev libxcb-damage0-dev
     xvfb x11-utils openbox weston
     "${TANDREL_VM_PACKAGES[@]}"
+    "${TANDREL_A11Y_PACKAGES[@]}"
 )
 
 # The benchmarks in bench/ and their tools; not needed to build or test. Xvfb gives the window a

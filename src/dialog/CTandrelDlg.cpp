@@ -37,6 +37,10 @@ bool isEnterKey(const QKeyEvent& event) {
     return enter && (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
+bool isShiftF10(const QKeyEvent& event) {
+    return event.key() == Qt::Key_F10 && event.modifiers() == Qt::ShiftModifier;
+}
+
 } // namespace
 
 void blockingPause(std::chrono::milliseconds duration) {
@@ -128,6 +132,26 @@ void CTandrelDlg::setStatus(const QString& text) {
     line->setText(text);
     line->update();
     statusLamp->update();
+    announceStatus(text);
+}
+
+// A screen reader learns the status from the status line's and the lamp's accessible names and
+// from the window's description; each change of these is an event it may speak. They change with
+// the state, in the words the state began with, and not with the pairing texts that cycle once a
+// second within one state: a listener would otherwise hear a new status every second, for dots.
+void CTandrelDlg::announceStatus(const QString& text) {
+    const bool pairing = context_.session.ConnectionState == connection::kPairing;
+    if (pairing && pairingAnnounced_) {
+        return;
+    }
+    pairingAnnounced_ = pairing;
+    QWidget* line = control(ctl::kStatusLine);
+    if (line->accessibleName() == text) {
+        return;
+    }
+    line->setAccessibleName(text);
+    statusLamp->setAccessibleName(text);
+    setAccessibleDescription(text);
 }
 
 void CTandrelDlg::UpdateData(bool saveAndValidate) {
@@ -141,7 +165,9 @@ void CTandrelDlg::UpdateData(bool saveAndValidate) {
         auto* edit = static_cast<QLineEdit*>(control(id));
         if (saveAndValidate) {
             *member = edit->text();
-        } else {
+        } else if (edit->text() != *member) {
+            // Rewriting an unchanged field would tell a screen reader, once a second, that its
+            // text changed, and would drop the user's selection in it.
             edit->setText(*member);
         }
     }
@@ -159,6 +185,10 @@ void CTandrelDlg::OnOK() {
 }
 
 void CTandrelDlg::keyPressEvent(QKeyEvent* event) {
+    if (isShiftF10(*event)) {
+        openContextMenuFromKeyboard();
+        return;
+    }
     if (!isEnterKey(*event)) {
         QDialog::keyPressEvent(event);
         return;
@@ -171,6 +201,15 @@ void CTandrelDlg::keyPressEvent(QKeyEvent* event) {
         return;
     }
     OnOK();
+}
+
+// Shift+F10 opens the window's menu from any control, the fields included (their menu key opens
+// their own menu), so the About box stays in reach of the keyboard when Connect cannot take focus.
+void CTandrelDlg::openContextMenuFromKeyboard() {
+    const QWidget* anchor = focusWidget() != nullptr ? focusWidget() : this;
+    const QPoint globalPos = anchor->mapToGlobal(anchor->rect().center());
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, mapFromGlobal(globalPos), globalPos);
+    contextMenuEvent(&event);
 }
 
 void CTandrelDlg::contextMenuEvent(QContextMenuEvent* event) {

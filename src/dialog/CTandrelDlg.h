@@ -82,7 +82,8 @@ public:
     QWidget* control(int id) const;
 
     // Shows `text` on the status line. Call it after writing ConnectionState: the status
-    // text and the lamp take their colour from the state as they are redrawn.
+    // text and the lamp take their colour from the state as they are redrawn, and assistive
+    // technology hears of a change of state.
     void setStatus(const QString& text);
 
     // Copies the four texts into their edits (false) or reads the edits back (true).
@@ -116,6 +117,8 @@ private:
     void keepPairingPollRunning();
     void applyFonts();
     void fitStatusLine();
+    void announceStatus(const QString& text);
+    void openContextMenuFromKeyboard();
 
     DialogContext context_;
     QIcon mainIcon;
@@ -125,6 +128,8 @@ private:
     std::array<QTimer, 3> timers_;
     std::array<int, 3> timerStarts_{};
     int openMessageBoxes_ = 0; // message boxes run nested event loops in which ticks go on
+    // The status last announced to assistive technology is one of the pairing texts.
+    bool pairingAnnounced_ = false;
 };
 
 } // namespace tandrel

@@ -67,6 +67,7 @@ void createFromTemplate(QWidget& owner, const DialogTemplate& dialog, BaseUnits 
                         const QIcon& icon, const ControlFactory& special) {
     owner.setWindowTitle(toQString(dialog.title));
     owner.resize(toPixels(dialog.width, dialog.height, base));
+    QLabel* precedingText = nullptr;
     for (const ControlDescriptor& control : dialog.controls) {
         QWidget* widget = special ? special(control, owner) : nullptr;
         if (widget == nullptr) {
@@ -86,6 +87,13 @@ void createFromTemplate(QWidget& owner, const DialogTemplate& dialog, BaseUnits 
         }
         // Explicitly hidden, so showing the dialog does not show it.
         widget->setHidden(!has(control, style::kVisible));
+        // As Windows does for its dialogs, a static text just before an edit in creation order
+        // labels it, so that a screen reader names the field after the text beside it.
+        if (control.kind == ControlKind::Edit && precedingText != nullptr) {
+            precedingText->setBuddy(widget);
+        }
+        precedingText =
+            control.kind == ControlKind::StaticText ? qobject_cast<QLabel*>(widget) : nullptr;
     }
 }
 

@@ -1,6 +1,7 @@
 // The window's look.
 #include "Presentation.h"
 
+#include <QAccessibleWidget>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
@@ -11,6 +12,18 @@ static void registerIconResources() {
 }
 
 namespace tandrel {
+namespace {
+
+// As a plain frame the lamp would reach a screen reader as an empty "frame"; as a graphic its name
+// is read out.
+QAccessibleInterface* lampAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String(StatusLamp::staticMetaObject.className())) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+    }
+    return nullptr;
+}
+
+} // namespace
 
 QStringList chineseFontFamilies() {
     return {QStringLiteral("Microsoft YaHei UI"), QStringLiteral("WenQuanYi Micro Hei"),
@@ -81,6 +94,7 @@ void StatusLine::paintEvent(QPaintEvent* /*event*/) {
 
 StatusLamp::StatusLamp(const SessionState& session, QWidget* parent)
     : QFrame(parent), session_(session) {
+    QAccessible::installFactory(lampAccessible); // installed once, however many lamps
     setFrameStyle(QFrame::Box | QFrame::Plain);
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, Qt::black);

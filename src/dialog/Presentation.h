@@ -44,8 +44,11 @@ private:
     const SessionState& session_;
 };
 
-// The lamp: a black frame filled with the state's colour every time it is drawn.
+// The lamp: a black frame filled with the state's colour every time it is drawn. Assistive
+// technology sees a graphic whose accessible name the window keeps equal to the status.
 class StatusLamp final : public QFrame {
+    Q_OBJECT
+
 public:
     StatusLamp(const SessionState& session, QWidget* parent);
 

@@ -486,5 +486,43 @@ TEST_F(Behaviour, TicksDuringAnOpenMessageBoxNeverStackAnother) {
     EXPECT_EQ(messages.texts.size(), 2u) << "once the box is closed, failures are shown again";
 }
 
+// A screen reader hears the status when the status line's accessible name changes; the lamp and
+// the window's description follow it.
+TEST_F(Behaviour, EachChangeOfStateIsHeardOnceNotEachPairingText) {
+    std::vector<QString> heard;
+    const auto then = [&](const std::function<void()>& act) {
+        act();
+        const QString name = dialog.control(ctl::kStatusLine)->accessibleName();
+        EXPECT_EQ(dialog.control(ctl::kStatusLamp)->accessibleName(), name);
+        EXPECT_EQ(dialog.accessibleDescription(), name);
+        if (heard.empty() || heard.back() != name) {
+            heard.push_back(name);
+        }
+    };
+    then([&] { dialog.OnInitDialog(); });
+    then([&] {
+        plugInReceiver();
+        dialog.OnTimer(3);
+    });
+    platform.setPairingScript({1, 1, 1, 1, 1, 3});
+    then([&] { click(1000); });
+    for (int second = 0; second < 6; ++second) {
+        for (const int timer : {1, 3, 2}) {
+            then([&] { dialog.OnTimer(timer); });
+        }
+    }
+    then([&] {
+        platform.setLinkStatus(1);
+        dialog.OnTimer(2);
+    });
+    then([&] { dialog.OnTimer(1); });
+    then([&] {
+        platform.unplug();
+        dialog.OnTimer(3);
+    });
+    EXPECT_EQ(heard, (std::vector<QString>{"未找到接收器!", "未连接!!!!!!", "配对中......",
+                                           "已连接！！！", "配对中......", "未找到接收器!"}));
+}
+
 } // namespace
 } // namespace tandrel
