@@ -82,7 +82,7 @@ demo = subprocess.Popen([sys.argv[1]], env=dict(os.environ, DISPLAY=display, QT_
                                                 QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"))
 try:
     desktop = Atspi.get_desktop(0)
-    app = run_until(lambda: first(children(desktop), "tandrel-demo"), 15)
+    app = run_until(lambda: first(children(desktop), "tandrel"), 15)
     window = app and run_until(lambda: first(children(app), TITLE), 15)
     if not check("application and window found by name", window is not None, True):
         sys.exit(1)
