@@ -6,6 +6,7 @@
 #include <DialogTemplate.h>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -26,15 +27,12 @@ struct ShownMessage {
     QString text;
 };
 
-class RecordingSink final : public MessageSink {
-public:
-    explicit RecordingSink(std::vector<ShownMessage>& into) : shown_(into) {}
+struct RecordingSink final : MessageSink {
+    explicit RecordingSink(std::vector<ShownMessage>& into) : shown(into) {}
     void show(QWidget& owner, const QString& caption, const QString& text) override {
-        shown_.push_back({&owner, caption, text});
+        shown.push_back({&owner, caption, text});
     }
-
-private:
-    std::vector<ShownMessage>& shown_;
+    std::vector<ShownMessage>& shown;
 };
 
 QStringList labelTexts(const QWidget& box) {
@@ -45,6 +43,21 @@ QStringList labelTexts(const QWidget& box) {
         }
     }
     return texts;
+}
+
+// Pixels for dialog units, worked out here from the 9-point sans serif both windows are laid out
+// in: a unit across is a quarter of the average letter's width, a unit down an eighth of the
+// font's height.
+QRect pixels(int x, int y, int width, int height) {
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(9.0);
+    const QFontMetrics metrics(font);
+    const int letter = qRound(
+        metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0);
+    const auto across = [&](int units) { return qRound(units * letter / 4.0); };
+    const auto down = [&](int units) { return qRound(units * metrics.height() / 8.0); };
+    return {across(x), down(y), across(width), down(height)};
 }
 
 TEST(AboutBox, ShowsIconNameVersionNoticeAndOk) {
@@ -88,6 +101,38 @@ protected:
                     std::make_unique<RecordingSink>(shown), QStringLiteral("Renamed")};
     std::unique_ptr<CTandrelDlg> dialog = app.createMainDialog();
 };
+
+TEST_F(Application, EveryControlOfBothWindowsWhereItsTemplatePutsIt) {
+    const std::pair<int, QRect> main[] = {
+        {1000, pixels(45, 19, 80, 22)},    {1007, pixels(47, 65, 57, 23)},
+        {1003, pixels(111, 60, 126, 22)},  {1008, pixels(47, 92, 57, 23)},
+        {1004, pixels(111, 87, 126, 22)},  {1009, pixels(47, 119, 57, 23)},
+        {1005, pixels(111, 114, 126, 22)}, {1010, pixels(47, 146, 57, 23)},
+        {1006, pixels(111, 141, 126, 22)}, {1011, pixels(177, 11, 24, 20)},
+        {1001, pixels(7, 7, 50, 14)},
+    };
+    dialog->show();
+    EXPECT_EQ(dialog->size(), pixels(0, 0, 296, 180).size());
+    dialog->resize(dialog->width() * 2, dialog->height() / 2); // the controls stay where they are
+    for (const auto& [id, rect] : main) {
+        EXPECT_EQ(controlById(*dialog, id)->geometry(), rect) << id;
+    }
+    // The status line keeps its place and height; it widens so that every status fits.
+    const QRect status = controlById(*dialog, 1002)->geometry();
+    EXPECT_EQ(status.topLeft(), pixels(167, 34, 69, 18).topLeft());
+    EXPECT_EQ(status.height(), pixels(167, 34, 69, 18).height());
+    EXPECT_GE(status.width(), pixels(167, 34, 69, 18).width());
+
+    CAboutDlg about;
+    EXPECT_EQ(about.size(), pixels(0, 0, 170, 62).size());
+    const QList<QWidget*> controls = about.findChildren<QWidget*>();
+    ASSERT_EQ(controls.size(), 4);
+    const QRect icon = pixels(14, 14, 21, 20);
+    EXPECT_EQ(controls[0]->geometry(), QRect(icon.topLeft(), QSize(32, 32))); // the icon's size
+    EXPECT_EQ(controls[1]->geometry(), pixels(42, 14, 114, 8));
+    EXPECT_EQ(controls[2]->geometry(), pixels(42, 26, 114, 8));
+    EXPECT_EQ(controls[3]->geometry(), pixels(113, 41, 50, 14));
+}
 
 TEST_F(Application, ContextMenuEntryOpensTheAboutBoxAgainAndAgain) {
     dialog->show();

@@ -1,4 +1,5 @@
-// Qt's own texts in the user's language; CTest runs these under LANG=zh_CN.UTF-8.
+// The real message box, and Qt's own texts in the user's language; CTest runs these under
+// LANG=zh_CN.UTF-8.
 #include "ApplicationSetup.h"
 
 #include <MessageSink.h>
@@ -18,7 +19,8 @@ TEST(QtTranslations, FailureBoxAndFieldMenuSpeakChinese) {
     ASSERT_TRUE(loadQtTranslations());
 
     QWidget owner;
-    QString buttons;
+    QString buttons, caption, text;
+    QWidget* parent = nullptr;
     QMessageBox::Icon icon = QMessageBox::Information;
     QTimer::singleShot(0, [&] {
         QWidget* shown = QApplication::activeModalWidget();
@@ -27,6 +29,9 @@ TEST(QtTranslations, FailureBoxAndFieldMenuSpeakChinese) {
                 buttons += QLatin1Char('[') + button->text() + QLatin1Char(']');
             }
             icon = box->icon();
+            caption = box->windowTitle();
+            text = box->text();
+            parent = box->parentWidget();
         }
         if (shown != nullptr) {
             shown->close();
@@ -36,6 +41,9 @@ TEST(QtTranslations, FailureBoxAndFieldMenuSpeakChinese) {
                            QStringLiteral("下发连接指令数据失败！"));
     EXPECT_EQ(buttons.toStdString(), "[确定]");
     EXPECT_EQ(icon, QMessageBox::NoIcon);
+    EXPECT_EQ(caption.toStdString(), "tandrel");
+    EXPECT_EQ(text.toStdString(), "下发连接指令数据失败！");
+    EXPECT_EQ(parent, &owner);
 
     QLineEdit field;
     field.setReadOnly(true);
