@@ -1,0 +1,125 @@
+// The two commands and the answer, byte for byte, and the answer decoded into the four texts.
+#include "DeviceInfoText.h"
+#include "Reports.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace tandrel {
+namespace {
+
+TEST(Answer, CommandsAreExactImages) {
+    Report query{}, pair{};
+    query[1] = 0x03, query[2] = 0x03, query[3] = 0x8F;
+    pair[1] = 0x03, pair[2] = 0x8E;
+    EXPECT_EQ(QueryReport, query);
+    EXPECT_EQ(PairReport, pair);
+}
+
+TEST(Answer, FieldsAreReadFromTheirBytePositions) {
+    struct Case {
+        std::vector<std::pair<std::size_t, std::uint8_t>> bytes;
+        std::uint8_t status, major, minor, switchCode, colourCode;
+        std::uint16_t model;
+        bool marker;
+    };
+    const Case cases[] = {
+        {{}, 0, 0, 0, 0, 0, 0, false},
+        {{{39, 3}}, 3, 0, 0, 0, 0, 0, false},
+        {{{39, 0xFF}, {38, 1}, {40, 1}}, 0xFF, 0, 0, 0, 0, 0x0001, false},
+        {{{40, 0x82}, {41, 0x00}}, 0, 0, 0, 0, 0, 0x0082, false},
+        {{{40, 0x41}, {41, 0x01}}, 0, 0, 0, 0, 0, 0x0141, false},
+        {{{5, 0x1A}, {4, 0x05}, {3, 9}, {6, 1}}, 0, 0x1A, 5, 0, 0, 0, false},
+        {{{17, 2}, {18, 9}, {16, 1}, {19, 1}}, 0, 0, 0, 2, 9, 0, false},
+        {{{7, 1}}, 0, 0, 0, 0, 0, 0, true},
+        {{{13, 0x80}, {14, 1}}, 0, 0, 0, 0, 0, 0, true},
+        {{{14, 1}}, 0, 0, 0, 0, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        Report r{};
+        for (auto [position, value] : c.bytes) {
+            r[position] = value;
+        }
+        SCOPED_TRACE(::testing::PrintToString(c.bytes));
+        EXPECT_EQ(linkStatus(r), c.status);
+        EXPECT_EQ(firmwareMajor(r), c.major);
+        EXPECT_EQ(firmwareMinor(r), c.minor);
+        EXPECT_EQ(switchCode(r), c.switchCode);
+        EXPECT_EQ(colourCode(r), c.colourCode);
+        EXPECT_EQ(modelCode(r), c.model);
+        EXPECT_EQ(infoMarker(r), c.marker);
+    }
+}
+
+std::u16string numbered(char16_t tag, int code) {
+    std::u16string text(1, tag);
+    for (char c : std::to_string(code)) {
+        text.push_back(static_cast<char16_t>(c));
+    }
+    return text;
+}
+
+class Decoding : public ::testing::Test {
+protected:
+    // The answer of a keyboard whose information was written: byte 7 carries the marker.
+    static Report answer(std::vector<std::pair<std::size_t, std::uint8_t>> bytes) {
+        Report r{};
+        r[7] = 1;
+        for (auto [position, value] : bytes) {
+            r[position] = value;
+        }
+        return r;
+    }
+    DeviceTexts decode(const Report& r, bool connected) {
+        return decodeDeviceInfo(r, connected, lookups);
+    }
+
+    std::vector<int> switchCodes, colourCodes;
+    NameLookups lookups{[this](int code) {
+                            switchCodes.push_back(code);
+                            return numbered(u'S', code);
+                        },
+                        [this](int code) {
+                            colourCodes.push_back(code);
+                            return numbered(u'C', code);
+                        }};
+};
+
+TEST_F(Decoding, ModelFirmwareAndTheCodesLessOne) {
+    struct Case {
+        std::uint8_t byte41, byte40, byte5, byte4, switchCode, colourCode;
+        DeviceTexts texts;
+    };
+    const Case cases[] = {
+        {0x00, 0x82, 0x01, 0x05, 1, 2, {u"V540N", u"C1", u"S0", u"1.05"}},
+        {0x00, 0x42, 0x1a, 0xff, 0, 0, {u"V530n", u"C-1", u"S-1", u"1a.ff"}},
+        {0x01, 0x41, 0x10, 0x03, 0xff, 3, {u"TESSEL", u"C2", u"S254", u"10.03"}},
+        {0x82, 0x00, 0x0a, 0xff, 5, 4, {u"", u"C3", u"S4", u"a.ff"}}, // swapped model bytes
+        {0x00, 0xab, 0x00, 0x00, 9, 9, {u"", u"C8", u"S8", u"0.00"}}, // "00ab" is nobody's
+    };
+    for (const Case& c : cases) {
+        const Report r = answer({{41, c.byte41},
+                                 {40, c.byte40},
+                                 {5, c.byte5},
+                                 {4, c.byte4},
+                                 {17, c.switchCode},
+                                 {18, c.colourCode}});
+        EXPECT_EQ(decode(r, true), c.texts);
+        EXPECT_EQ(decode(r, false), c.texts) << "with the information there, the state is moot";
+    }
+    EXPECT_EQ(modelCodeText(answer({{41, 0x00}, {40, 0xab}})), u"00ab");
+    EXPECT_EQ(modelName(u"00AB"), u"");
+}
+
+TEST_F(Decoding, WithoutTheMarkerNotWrittenWhenConnectedAndEmptyOtherwise) {
+    Report r{};
+    r[6] = 1, r[14] = 1, r[5] = 2, r[17] = 3, r[18] = 3, r[40] = 0x82;
+    EXPECT_EQ(decode(r, true), (DeviceTexts{u"设备相应型号未写入！", u"设备相应外壳颜色未写入！",
+                                            u"设备相应轴体未写入！", u"2.00"}));
+    EXPECT_EQ(decode(Report{}, true).firmwareText, u"0.00");
+    EXPECT_EQ(decode(r, false), DeviceTexts{});
+    EXPECT_TRUE(switchCodes.empty() && colourCodes.empty()) << "no look-up without information";
+}
+
+} // namespace
+} // namespace tandrel
