@@ -113,23 +113,14 @@ struct World {
 
 enum class Event { Init, Connect, Timer1, Timer2, Timer3, Refresh };
 
-enum class Receiver {
-    Absent,
-    ListFails,
-    ScratchFails,
-    Denied,
-    Silent, // found, takes the command, never answers
-    Status3,
-    Status1,
-    Status2,
-    Status0,
-    Status255,
-};
+// The receiver's condition in a row: a link status, or one of these.
+constexpr int Absent = -1, ListFails = -2, ScratchFails = -3, Denied = -4;
+constexpr int Silent = -5; // found, takes the command, never answers
 
 struct Row {
     const char* name;
     Event event;
-    Receiver receiver;
+    int receiver;
     std::set<int> timersBefore;
     std::int32_t state;         // 42 stands for "unchanged"
     const char16_t* statusText; // null: unchanged
@@ -143,27 +134,16 @@ constexpr std::int32_t kUnchanged = 42;
 
 struct TransitionTable : World {
     void arrange(const Row& row) {
-        switch (row.receiver) {
-        case Receiver::Absent:
-            break;
-        case Receiver::ListFails:
-            platform.addReceiver();
-            platform.setListFails(true);
-            break;
-        case Receiver::ScratchFails:
-            platform.addReceiver();
-            platform.setScratchFails(true);
-            break;
-        case Receiver::Denied:
-            platform.interfaceAt(platform.addReceiver()).openFailure = OpenError::PermissionDenied;
-            break;
-        case Receiver::Silent:
-            platform.interfaceAt(platform.addReceiver()).readFault = sim::ReadFault::TimesOut;
-            platform.setLinkStatus(3);
-            break;
-        default:
-            platform.addReceiver();
-            platform.setLinkStatus(linkStatusOf(row.receiver));
+        if (row.receiver != Absent) {
+            sim::SimInterface& spec = platform.interfaceAt(platform.addReceiver());
+            platform.setListFails(row.receiver == ListFails);
+            platform.setScratchFails(row.receiver == ScratchFails);
+            if (row.receiver == Denied) {
+                spec.openFailure = OpenError::PermissionDenied;
+            } else if (row.receiver == Silent) {
+                spec.readFault = sim::ReadFault::TimesOut;
+            }
+            platform.setLinkStatus(static_cast<std::uint8_t>(row.receiver < 0 ? 3 : row.receiver));
         }
         session.ConnectionState = kUnchanged;
         dialog.setStatus(QStringLiteral("before"));
@@ -173,7 +153,7 @@ struct TransitionTable : World {
         dialog.firmwareText = kBefore.firmware;
         dialog.UpdateData(false);
         // Connect starts disabled before watch ticks so that enabling shows.
-        dialog.control(ctl::kConnect)->setEnabled(row.event != Event::Timer3);
+        dialog.control(1000)->setEnabled(row.event != Event::Timer3);
         for (int id : row.timersBefore) {
             dialog.startTimer(id);
         }
@@ -182,21 +162,6 @@ struct TransitionTable : World {
                                             .switchCode = 7,
                                             .colourCode = 9,
                                             .modelCode = 0x0141}));
-    }
-
-    static std::uint8_t linkStatusOf(Receiver r) {
-        switch (r) {
-        case Receiver::Status3:
-            return 3;
-        case Receiver::Status1:
-            return 1;
-        case Receiver::Status2:
-            return 2;
-        case Receiver::Status255:
-            return 255;
-        default:
-            return 0;
-        }
     }
 
     void act(Event event) {
@@ -220,83 +185,47 @@ struct TransitionTable : World {
 };
 
 using enum Event;
-using enum Receiver;
 const std::set<int> k3{3}, k13{1, 3}, k23{2, 3}, k123{1, 2, 3};
 
 // clang-format off
 const Row kRows[] = {
-    // name, event, receiver, timers before,
-    //   then: state, status (null: unchanged), fields, Connect enabled, timers after, boxes
-    {"init: no receiver", Init, Absent, {},
-     0, kNoReceiver, kBefore, false, k3, {}},
-    {"init: silent", Init, Silent, {},
-     0, kNotConnected, kEmpty, true, k3, {}},
-    {"init: status 3", Init, Status3, {},
-     1, kConnected, kFreshNotWritten, true, k23, {}},
-    {"init: status 1", Init, Status1, {},
-     2, kPairingSix, kEmpty, true, k13, {}},
-    {"init: status 2", Init, Status2, {},
-     0, kNotConnected, kEmpty, true, k3, {}},
-    {"init: status 0", Init, Status0, {},
-     0, kNotConnected, kEmpty, true, k3, {}},
-    {"connect: no device list", Connect, ListFails, k3,
-     kUnchanged, nullptr, kEmpty, true, k3, {kNoList, kPairFailed}},
-    {"connect: no scratch buffer", Connect, ScratchFails, k3,
-     kUnchanged, nullptr, kEmpty, true, k3, {kNoScratch, kPairFailed}},
-    {"connect: no answer", Connect, Absent, k13,
-     kUnchanged, nullptr, kEmpty, true, k13, {kPairFailed}},
-    {"connect: permission denied", Connect, Denied, k3,
-     kUnchanged, nullptr, kEmpty, true, k3, {kNoPermission, kPairFailed}},
-    {"connect: silent", Connect, Silent, k23,
-     0, kNotConnected, kEmpty, true, k23, {}},
-    {"connect: status 3", Connect, Status3, k3,
-     1, kConnected, kFreshNotWritten, true, k23, {}},
-    {"connect: status 1", Connect, Status1, k3,
-     2, kPairingSix, kEmpty, true, k13, {}},
-    {"connect: status 2", Connect, Status2, k123,
-     0, kNotConnected, kEmpty, true, k123, {}},
-    {"timer 1: status 3", Timer1, Status3, k13,
-     1, kConnected, kStored, true, k23, {}},
-    {"timer 1: status 1", Timer1, Status1, k13,
-     2, kPairingSix, kBefore, true, k13, {}},
-    {"timer 1: status 0", Timer1, Status0, k13,
-     0, kNotConnected, kBefore, true, k3, {}},
-    {"timer 1: silent", Timer1, Silent, k123,
-     0, kNotConnected, kBefore, true, k23, {}},
-    {"timer 2: status 3", Timer2, Status3, k23,
-     1, kConnected, kStored, true, k23, {}},
-    {"timer 2: status 1", Timer2, Status1, k23,
-     2, kPairingSix, kBefore, true, k13, {}},
-    {"timer 2: status 255", Timer2, Status255, k23,
-     0, kNotConnected, kBefore, true, k3, {}},
-    {"timer 3: no receiver", Timer3, Absent, k123,
-     0, kNoReceiver, kEmpty, false, k3, {}},
-    {"timer 3: silent", Timer3, Silent, k3,
-     0, kNotConnected, kEmpty, true, k3, {}},
-    {"timer 3: status 3", Timer3, Status3, k3,
-     kUnchanged, nullptr, kBefore, true, k13, {}},
-    {"timer 3: status 1", Timer3, Status1, k3,
-     2, kPairingSix, kEmpty, true, k13, {}},
-    {"timer 3: status 2", Timer3, Status2, k23,
-     0, kNotConnected, kEmpty, true, k23, {}},
-    {"refresh: no device list", Refresh, ListFails, k23,
-     kUnchanged, nullptr, kBefore, true, k23, {kNoList, kInfoFailed}},
-    {"refresh: no scratch buffer", Refresh, ScratchFails, k3,
-     kUnchanged, nullptr, kBefore, true, k3, {kNoScratch, kInfoFailed}},
-    {"refresh: no answer", Refresh, Absent, k123,
-     kUnchanged, nullptr, kBefore, true, k123, {kInfoFailed}},
-    {"refresh: silent", Refresh, Silent, k13,
-     kUnchanged, nullptr, kBefore, true, k13, {kInfoFailed}},
-    {"refresh: status 3", Refresh, Status3, k3,
-     1, kConnected, kStored, true, k23, {}},
-    {"refresh: status 1", Refresh, Status1, k3,
-     2, kPairingSix, kStored, true, k13, {}},
-    {"refresh: status 2", Refresh, Status2, k123,
-     0, kNotConnected, kStored, true, k123, {}},
-    {"refresh: status 0", Refresh, Status0, k3,
-     0, kNotConnected, kStored, true, k3, {}},
-    {"refresh: status 255", Refresh, Status255, k3,
-     0, kNotConnected, kStored, true, k3, {}},
+    // name, event, receiver, timers before; then state, status (null: unchanged), fields, Connect
+    // enabled, timers after, boxes
+    {"init: no receiver", Init, Absent, {}, 0, kNoReceiver, kBefore, false, k3, {}},
+    {"init: silent", Init, Silent, {}, 0, kNotConnected, kEmpty, true, k3, {}},
+    {"init: status 3", Init, 3, {}, 1, kConnected, kFreshNotWritten, true, k23, {}},
+    {"init: status 1", Init, 1, {}, 2, kPairingSix, kEmpty, true, k13, {}},
+    {"init: status 2", Init, 2, {}, 0, kNotConnected, kEmpty, true, k3, {}},
+    {"init: status 0", Init, 0, {}, 0, kNotConnected, kEmpty, true, k3, {}},
+    {"connect: no device list", Connect, ListFails, k3, kUnchanged, nullptr, kEmpty, true, k3, {kNoList, kPairFailed}},
+    {"connect: no scratch buffer", Connect, ScratchFails, k3, kUnchanged, nullptr, kEmpty, true, k3, {kNoScratch, kPairFailed}},
+    {"connect: no answer", Connect, Absent, k13, kUnchanged, nullptr, kEmpty, true, k13, {kPairFailed}},
+    {"connect: permission denied", Connect, Denied, k3, kUnchanged, nullptr, kEmpty, true, k3, {kNoPermission, kPairFailed}},
+    {"connect: silent", Connect, Silent, k23, 0, kNotConnected, kEmpty, true, k23, {}},
+    {"connect: status 3", Connect, 3, k3, 1, kConnected, kFreshNotWritten, true, k23, {}},
+    {"connect: status 1", Connect, 1, k3, 2, kPairingSix, kEmpty, true, k13, {}},
+    {"connect: status 2", Connect, 2, k123, 0, kNotConnected, kEmpty, true, k123, {}},
+    {"timer 1: status 3", Timer1, 3, k13, 1, kConnected, kStored, true, k23, {}},
+    {"timer 1: status 1", Timer1, 1, k13, 2, kPairingSix, kBefore, true, k13, {}},
+    {"timer 1: status 0", Timer1, 0, k13, 0, kNotConnected, kBefore, true, k3, {}},
+    {"timer 1: silent", Timer1, Silent, k123, 0, kNotConnected, kBefore, true, k23, {}},
+    {"timer 2: status 3", Timer2, 3, k23, 1, kConnected, kStored, true, k23, {}},
+    {"timer 2: status 1", Timer2, 1, k23, 2, kPairingSix, kBefore, true, k13, {}},
+    {"timer 2: status 255", Timer2, 255, k23, 0, kNotConnected, kBefore, true, k3, {}},
+    {"timer 3: no receiver", Timer3, Absent, k123, 0, kNoReceiver, kEmpty, false, k3, {}},
+    {"timer 3: silent", Timer3, Silent, k3, 0, kNotConnected, kEmpty, true, k3, {}},
+    {"timer 3: status 3", Timer3, 3, k3, kUnchanged, nullptr, kBefore, true, k13, {}},
+    {"timer 3: status 1", Timer3, 1, k3, 2, kPairingSix, kEmpty, true, k13, {}},
+    {"timer 3: status 2", Timer3, 2, k23, 0, kNotConnected, kEmpty, true, k23, {}},
+    {"refresh: no device list", Refresh, ListFails, k23, kUnchanged, nullptr, kBefore, true, k23, {kNoList, kInfoFailed}},
+    {"refresh: no scratch buffer", Refresh, ScratchFails, k3, kUnchanged, nullptr, kBefore, true, k3, {kNoScratch, kInfoFailed}},
+    {"refresh: no answer", Refresh, Absent, k123, kUnchanged, nullptr, kBefore, true, k123, {kInfoFailed}},
+    {"refresh: silent", Refresh, Silent, k13, kUnchanged, nullptr, kBefore, true, k13, {kInfoFailed}},
+    {"refresh: status 3", Refresh, 3, k3, 1, kConnected, kStored, true, k23, {}},
+    {"refresh: status 1", Refresh, 1, k3, 2, kPairingSix, kStored, true, k13, {}},
+    {"refresh: status 2", Refresh, 2, k123, 0, kNotConnected, kStored, true, k123, {}},
+    {"refresh: status 0", Refresh, 0, k3, 0, kNotConnected, kStored, true, k3, {}},
+    {"refresh: status 255", Refresh, 255, k3, 0, kNotConnected, kStored, true, k3, {}},
 };
 // clang-format on
 

@@ -1,4 +1,4 @@
-// Runs the application tests inside a QApplication.
+// Runs a module's Qt tests inside a QApplication.
 #include <QApplication>
 #include <gtest/gtest.h>
 
