@@ -152,12 +152,23 @@ TEST_F(MainDialog, StatusTextAndLampTakeTheColourOfTheState) {
         {2, "配对中......", QColor(0, 0, 255)},
         {0, "未连接!!!!!!", QColor(255, 0, 0)},
     };
+    struct PaintCounter final : QObject {
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+        int paints = 0;
+    } lampPaints;
     dialog.show();
     QWidget* lamp = at(1011);
+    lamp->installEventFilter(&lampPaints);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.state);
         session.ConnectionState = c.state;
+        lampPaints.paints = 0;
         dialog.setStatus(c.text);
+        QCoreApplication::processEvents();
+        EXPECT_GT(lampPaints.paints, 0) << "the lamp is redrawn with the status";
         const QImage lampImage = lamp->grab().toImage();
         EXPECT_EQ(lampImage.pixelColor(lamp->rect().center()), c.colour);
         EXPECT_EQ(lampImage.pixelColor(0, 0), QColor(Qt::black));
