@@ -159,8 +159,12 @@ TEST_F(ReceiverWalk, FoundButUnopenableReceiverExplainsItself) {
     ASSERT_EQ(link.lastWalk().openFailures.size(), 1u);
     EXPECT_EQ(link.lastWalk().openFailures[0].path, "/dev/hidraw2");
 
-    // A second receiver that opens fine means permission was not the whole story.
-    add("/dev/hidraw-other");
+    // A second receiver that fails otherwise, or opens fine, means permission was not the whole
+    // story.
+    platform.interfaceAt(add("/dev/hidraw-other")).openFailure = OpenError::Other;
+    EXPECT_EQ(link.SendPairCommand(), ReceiverResult::NoAnswer);
+    EXPECT_FALSE(link.lastWalk().everyOpenDenied());
+    platform.interfaceAt(3).openFailure.reset();
     EXPECT_EQ(link.SendPairCommand(), ReceiverResult::Done);
     EXPECT_FALSE(link.lastWalk().everyOpenDenied());
 }
