@@ -1,49 +1,24 @@
 // The main window: its controls, fonts, colours by state, data exchange and keys.
-#include "CTandrelDlg.h"
-
-#include "DialogTemplate.h"
 #include "Presentation.h"
+#include "Window.h"
 
 #include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <SimulatedPlatform.h>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <vector>
 
-namespace tandrel {
+namespace tandrel::test {
 namespace {
 
-struct IgnoredBoxes final : MessageSink {
-    void show(QWidget&, const QString&, const QString&) override {}
-};
-
-class MainDialog : public ::testing::Test {
+class MainDialog : public ::testing::Test, public Window {
 protected:
     template <typename T = QWidget> T* at(int id) {
         auto* widget = qobject_cast<T*>(dialog.control(id));
         EXPECT_NE(widget, nullptr) << id;
         return widget;
     }
-
-    sim::SimulatedPlatform platform;
-    DeviceRecord device;
-    ReceiverLink receiver{platform, device};
-    SessionState session;
-    IgnoredBoxes messages;
-    CTandrelDlg dialog{{session,
-                        device,
-                        receiver,
-                        messages,
-                        [](std::chrono::milliseconds) {},
-                        QStringLiteral("tandrel"),
-                        {},
-                        {},
-                        {}}};
 };
 
 TEST_F(MainDialog, EveryControlInCreationOrderWithItsKindTextAndVisibility) {
@@ -222,4 +197,4 @@ TEST_F(MainDialog, EnterOnConnectClicksItAndEscapeClosesTheWindow) {
 }
 
 } // namespace
-} // namespace tandrel
+} // namespace tandrel::test

@@ -1,19 +1,14 @@
 // Twenty-four simulated hours of the real window over a receiver that misbehaves at random: the
 // invariants hold every second, and nothing accumulates.
-#include "CTandrelDlg.h"
-#include "DialogTemplate.h"
+#include "Window.h"
 
-#include <QLabel>
-#include <QPushButton>
-#include <SimulatedPlatform.h>
-#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 
-namespace tandrel {
+namespace tandrel::test {
 namespace {
 
 std::size_t openDescriptors() {
@@ -31,19 +26,6 @@ long residentKiB() {
     return -1;
 }
 
-// Boxes run their own event loop, so ticks may arrive while one is open; it fires some here.
-struct NestingSink final : MessageSink {
-    void show(QWidget&, const QString&, const QString&) override {
-        maxDepth = std::max(maxDepth, ++depth);
-        ++shown;
-        duringShow();
-        --depth;
-    }
-    int depth = 0, maxDepth = 0;
-    long shown = 0;
-    std::function<void()> duringShow;
-};
-
 TEST(Soak, TwentyFourHoursOfAMisbehavingReceiver) {
     const QStringList textsOf[] = {{"未找到接收器!", "未连接!!!!!!"},
                                    {"已连接！！！"},
@@ -52,25 +34,11 @@ TEST(Soak, TwentyFourHoursOfAMisbehavingReceiver) {
     std::mt19937 random(20261206);
     auto chance = [&random](double p) { return std::bernoulli_distribution(p)(random); };
 
-    sim::SimulatedPlatform platform;
+    Window w;
+    auto [platform, dialog, boxes] = std::tie(w.platform, w.dialog, w.boxes);
     sim::SimInterface& receiver = platform.interfaceAt(platform.addReceiver());
     platform.setAnswer(sim::makeAnswer({.firmwareMajor = 1, .modelCode = 0x0082}));
-    DeviceRecord device;
-    ReceiverLink link(platform, device);
-    SessionState session;
-    NestingSink boxes;
-    CTandrelDlg dialog({session,
-                        device,
-                        link,
-                        boxes,
-                        [](std::chrono::milliseconds) {},
-                        QStringLiteral("tandrel"),
-                        {},
-                        {},
-                        {}});
-    auto* status = static_cast<QLabel*>(dialog.control(ctl::kStatusLine));
-    auto* connect = static_cast<QPushButton*>(dialog.control(ctl::kConnect));
-
+    long shownBoxes = 0;
     auto fireDueTicks = [&] {
         std::array<int, 3> ids{1, 2, 3};
         std::shuffle(ids.begin(), ids.end(), random);
@@ -81,7 +49,11 @@ TEST(Soak, TwentyFourHoursOfAMisbehavingReceiver) {
                 dialog.OnTimer(id);
             }
         }
-        platform.clearWrites(); // the simulator's own record would grow for a day
+        // Neither the simulator's record nor the boxes' may grow for a day.
+        platform.clearWrites();
+        shownBoxes += static_cast<long>(boxes.texts.size());
+        boxes.texts.clear();
+        boxes.captions.clear();
     };
     boxes.duringShow = [&] {
         if (chance(0.5)) {
@@ -121,24 +93,24 @@ TEST(Soak, TwentyFourHoursOfAMisbehavingReceiver) {
         } else if (chance(0.01)) {
             platform.setListFails(false);
         }
-        if (chance(0.01) && connect->isEnabled()) {
+        if (chance(0.01) && w.connectEnabled()) {
             platform.setPairingScript({1, 1, 1, 3});
-            connect->click();
+            w.click(1000);
         }
         if (chance(0.002)) {
-            static_cast<QPushButton*>(dialog.control(ctl::kDeviceInfo))->click();
+            w.click(1001);
         }
         fireDueTicks();
 
-        const std::int32_t state = session.ConnectionState;
+        const std::int32_t state = w.session.ConnectionState;
         ASSERT_TRUE(state >= 0 && state <= 2) << "second " << second;
-        ASSERT_TRUE(textsOf[state].contains(status->text()))
-            << "second " << second << ": " << status->text().toStdString() << " in " << state;
+        ASSERT_TRUE(textsOf[state].contains(w.status()))
+            << "second " << second << ": " << w.status().toStdString() << " in " << state;
         ASSERT_LE(platform.openHandles(), 1) << "second " << second;
         ASSERT_TRUE(dialog.isTimerRunning(3));
         ++secondsInState.at(static_cast<std::size_t>(state));
         if (second % 3600 == 0) {
-            QWidget* lamp = dialog.control(ctl::kStatusLamp);
+            QWidget* lamp = dialog.control(1011);
             ASSERT_EQ(lamp->grab().toImage().pixelColor(lamp->rect().center()), lampOf[state]);
         }
     }
@@ -146,7 +118,7 @@ TEST(Soak, TwentyFourHoursOfAMisbehavingReceiver) {
         EXPECT_GT(seconds, 600) << "each state is visited for a good while";
     }
     EXPECT_EQ(boxes.maxDepth, 1) << "message boxes never stack";
-    EXPECT_GT(boxes.shown, 0) << "the run met failures worth a box";
+    EXPECT_GT(shownBoxes, 0) << "the run met failures worth a box";
     EXPECT_EQ(openDescriptors(), descriptorsBefore);
 #if !defined(__SANITIZE_ADDRESS__)
     // The sanitizer's quarantine holds freed memory on purpose; LeakSanitizer checks leaks there.
@@ -155,4 +127,4 @@ TEST(Soak, TwentyFourHoursOfAMisbehavingReceiver) {
 }
 
 } // namespace
-} // namespace tandrel
+} // namespace tandrel::test

@@ -1,45 +1,13 @@
 // The window's behaviour: every row of the transition table, the typical runs, and message boxes
 // met by ticks in their own event loop.
-#include "CTandrelDlg.h"
-#include "DialogTemplate.h"
+#include "Window.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <SimulatedPlatform.h>
-#include <functional>
 #include <gtest/gtest.h>
-#include <set>
-#include <vector>
 
-namespace tandrel {
+namespace tandrel::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-struct Fields {
-    QString model, colour, switchName, firmware;
-    bool operator==(const Fields&) const = default;
-};
-
-void PrintTo(const Fields& f, std::ostream* os) {
-    *os << "{" << f.model.toStdString() << "|" << f.colour.toStdString() << "|"
-        << f.switchName.toStdString() << "|" << f.firmware.toStdString() << "}";
-}
-
-class Recorder final : public MessageSink {
-public:
-    void show(QWidget&, const QString& caption, const QString& text) override {
-        captions.push_back(caption);
-        texts.push_back(text);
-        if (duringShow) {
-            duringShow();
-        }
-    }
-    std::vector<QString> captions;
-    std::vector<QString> texts;
-    std::function<void()> duringShow;
-};
 
 const char16_t kNoReceiver[] = u"未找到接收器!";
 const char16_t kNotConnected[] = u"未连接!!!!!!";
@@ -66,49 +34,12 @@ const Fields kFreshNotWritten{"设备相应型号未写入！", "设备相应外
                               "设备相应轴体未写入！", "2.05"};
 const Fields kStored{"TESSEL", "colour 8", "switch 6", "9.09"};
 
-// One window over a simulated receiver, with everything a test reads back.
-struct World {
+// Every event meets a receiver whose answer holds no keyboard information.
+struct World : Window {
     World() {
         platform.setAnswer(
             sim::makeAnswer({.firmwareMajor = 2, .firmwareMinor = 5, .infoPresent = false}));
     }
-
-    QString status() const {
-        return static_cast<QLabel*>(dialog.control(ctl::kStatusLine))->text();
-    }
-    bool connectEnabled() const { return dialog.control(ctl::kConnect)->isEnabled(); }
-    Fields shown() const {
-        auto text = [this](int id) { return static_cast<QLineEdit*>(dialog.control(id))->text(); };
-        return {text(1003), text(1004), text(1005), text(1006)};
-    }
-    std::set<int> running() const {
-        std::set<int> ids;
-        for (int id : {1, 2, 3}) {
-            if (dialog.isTimerRunning(id)) {
-                ids.insert(id);
-            }
-        }
-        return ids;
-    }
-    void click(int id) { static_cast<QPushButton*>(dialog.control(id))->click(); }
-
-    sim::SimulatedPlatform platform;
-    DeviceRecord device;
-    ReceiverLink receiver{platform, device};
-    SessionState session;
-    Recorder messages;
-    std::vector<std::chrono::milliseconds> pauses;
-    CTandrelDlg dialog{
-        {session,
-         device,
-         receiver,
-         messages,
-         [this](std::chrono::milliseconds d) { pauses.push_back(d); },
-         QStringLiteral("tandrel"),
-         {},
-         NameLookups{[](int c) { return u"switch " + std::u16string(1, u'0' + char16_t(c)); },
-                     [](int c) { return u"colour " + std::u16string(1, u'0' + char16_t(c)); }},
-         {}}};
 };
 
 enum class Event { Init, Connect, Timer1, Timer2, Timer3, Refresh };
@@ -245,8 +176,8 @@ TEST(TransitionRows, EveryEventAndCondition) {
         for (auto box : row.boxes) {
             boxes.push_back(q(box));
         }
-        EXPECT_EQ(c.messages.texts, boxes);
-        EXPECT_EQ(c.messages.captions, std::vector<QString>(boxes.size(), "tandrel"));
+        EXPECT_EQ(c.boxes.texts, boxes);
+        EXPECT_EQ(c.boxes.captions, std::vector<QString>(boxes.size(), "tandrel"));
         if (row.event == Connect) {
             const bool sent = row.boxes.empty();
             EXPECT_EQ(c.pauses,
@@ -354,7 +285,7 @@ TEST_F(Behaviour, ConnectedThenNotConnectedThenUnplugged) {
     expectShowing(0, kNoReceiver, k3);
     EXPECT_FALSE(connectEnabled());
     EXPECT_EQ(shown(), kEmpty);
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(boxes.texts.empty());
 }
 
 TEST_F(Behaviour, WatchTicksNeverPostponeARunningPairingPoll) {
@@ -386,7 +317,7 @@ TEST_F(Behaviour, ReceiverGoneBetweenPollAndRefresh) {
 
     platform.unplugAfterAnswers(1); // the poll's answer is the last
     dialog.OnTimer(1);
-    EXPECT_EQ(messages.texts, std::vector{q(kInfoFailed)});
+    EXPECT_EQ(boxes.texts, std::vector{q(kInfoFailed)});
     EXPECT_FALSE(dialog.isTimerRunning(1));
     dialog.OnTimer(3);
     expectShowing(0, kNoReceiver, k3);
@@ -399,7 +330,7 @@ TEST_F(Behaviour, TicksDuringAnOpenMessageBoxNeverStackAnother) {
     platform.unplug();
     dialog.startTimer(1);
     int nestedTicks = 0;
-    messages.duringShow = [&] {
+    boxes.duringShow = [&] {
         ++nestedTicks;
         click(1001); // fails again: must show nothing
         dialog.OnTimer(1);
@@ -407,12 +338,12 @@ TEST_F(Behaviour, TicksDuringAnOpenMessageBoxNeverStackAnother) {
     };
     click(1001);
     EXPECT_EQ(nestedTicks, 1);
-    EXPECT_EQ(messages.texts, std::vector{q(kInfoFailed)});
+    EXPECT_EQ(boxes.texts, std::vector{q(kInfoFailed)});
     expectShowing(0, kNotConnected, k3);
 
-    messages.duringShow = nullptr;
+    boxes.duringShow = nullptr;
     click(1001);
-    EXPECT_EQ(messages.texts.size(), 2u) << "once the box is closed, failures are shown again";
+    EXPECT_EQ(boxes.texts.size(), 2u) << "once the box is closed, failures are shown again";
 }
 
 // A screen reader hears the status when the status line's accessible name changes; the lamp and
@@ -421,8 +352,8 @@ TEST_F(Behaviour, EachChangeOfStateIsHeardOnceNotEachPairingText) {
     std::vector<QString> heard;
     const auto then = [&](const std::function<void()>& act) {
         act();
-        const QString name = dialog.control(ctl::kStatusLine)->accessibleName();
-        EXPECT_EQ(dialog.control(ctl::kStatusLamp)->accessibleName(), name);
+        const QString name = dialog.control(1002)->accessibleName();
+        EXPECT_EQ(dialog.control(1011)->accessibleName(), name);
         EXPECT_EQ(dialog.accessibleDescription(), name);
         if (heard.empty() || heard.back() != name) {
             heard.push_back(name);
@@ -454,4 +385,4 @@ TEST_F(Behaviour, EachChangeOfStateIsHeardOnceNotEachPairingText) {
 }
 
 } // namespace
-} // namespace tandrel
+} // namespace tandrel::test

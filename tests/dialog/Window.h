@@ -1,0 +1,82 @@
+// One window over a simulated receiver, with everything the window tests read back.
+#pragma once
+
+#include "CTandrelDlg.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <SimulatedPlatform.h>
+#include <algorithm>
+#include <functional>
+#include <ostream>
+#include <set>
+#include <vector>
+
+namespace tandrel::test {
+
+struct Fields {
+    QString model, colour, switchName, firmware;
+    bool operator==(const Fields&) const = default;
+};
+
+inline void PrintTo(const Fields& f, std::ostream* os) {
+    *os << "{" << f.model.toStdString() << "|" << f.colour.toStdString() << "|"
+        << f.switchName.toStdString() << "|" << f.firmware.toStdString() << "}";
+}
+
+// Records the boxes shown. A box runs its own event loop, in which ticks go on: `duringShow`
+// stands for what happens meanwhile.
+struct Boxes final : MessageSink {
+    void show(QWidget&, const QString& caption, const QString& text) override {
+        captions.push_back(caption);
+        texts.push_back(text);
+        maxDepth = std::max(maxDepth, ++depth);
+        if (duringShow) {
+            duringShow();
+        }
+        --depth;
+    }
+    std::vector<QString> captions, texts;
+    int depth = 0, maxDepth = 0;
+    std::function<void()> duringShow;
+};
+
+struct Window {
+    QString status() const { return static_cast<QLabel*>(dialog.control(1002))->text(); }
+    bool connectEnabled() const { return dialog.control(1000)->isEnabled(); }
+    Fields shown() const {
+        auto text = [this](int id) { return static_cast<QLineEdit*>(dialog.control(id))->text(); };
+        return {text(1003), text(1004), text(1005), text(1006)};
+    }
+    std::set<int> running() const {
+        std::set<int> ids;
+        for (int id : {1, 2, 3}) {
+            if (dialog.isTimerRunning(id)) {
+                ids.insert(id);
+            }
+        }
+        return ids;
+    }
+    void click(int id) { static_cast<QPushButton*>(dialog.control(id))->click(); }
+
+    sim::SimulatedPlatform platform;
+    DeviceRecord device;
+    ReceiverLink receiver{platform, device};
+    SessionState session;
+    Boxes boxes;
+    std::vector<std::chrono::milliseconds> pauses;
+    CTandrelDlg dialog{
+        {session,
+         device,
+         receiver,
+         boxes,
+         [this](std::chrono::milliseconds d) { pauses.push_back(d); },
+         QStringLiteral("tandrel"),
+         {},
+         NameLookups{[](int c) { return u"switch " + std::u16string(1, u'0' + char16_t(c)); },
+                     [](int c) { return u"colour " + std::u16string(1, u'0' + char16_t(c)); }},
+         {}}};
+};
+
+} // namespace tandrel::test
