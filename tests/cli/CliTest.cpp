@@ -18,9 +18,10 @@ using Out = std::tuple<int, std::string, std::string>; // exit code, standard er
 const std::string kNoReceiver =
     "tandrel-cli: no receiver found; plug the receiver into a USB port.\n";
 const std::string kDenied =
-    "tandrel-cli: permission denied on /dev/hidraw2: install the udev rule 70-tandrel.rules (from t"
-    "he package, or copy res/linux/70-tandrel.rules to /etc/udev/rules.d/), run 'sudo udevadm contr"
-    "ol --reload-rules && sudo udevadm trigger', then unplug the receiver and plug it in again.\n";
+    "tandrel-cli: permission denied on /dev/hidraw2: install the udev rule 70-tandrel.rules (from "
+    "the package, or copy res/linux/70-tandrel.rules to /etc/udev/rules.d/), run 'sudo udevadm "
+    "control --reload-rules && sudo udevadm trigger', then unplug the receiver and plug it in "
+    "again.\n";
 const std::string kNamed = "Model:    V540N\nColour:   色1\nSwitch:   轴2\nFirmware: 1.05\n";
 const std::string kConnected = "Status:   connected (已连接！！！)\n" + kNamed;
 const std::string kTexts = R"({"colour":"色1","firmware":"1.05","linkStatus":)";
@@ -133,9 +134,8 @@ TEST_F(Cli, PairFollowsTheReceiverUntilItEnds) {
     platform.interfaceAt(2).unplugAfterWrite = true;
     EXPECT_EQ(run({"pair", "--json"}),
               Out(3, kNoReceiver,
-                  R"({"colour":"","firmware":"","linkStatus":null,"model":"",)"
-                  R"("path":null,"result":"failed","status":"no-receiver",)"
-                  R"("switch":""})"));
+                  R"({"colour":"","firmware":"","linkStatus":null,"model":"","path":null,"result":)"
+                  R"("failed","status":"no-receiver","switch":""})"));
 }
 
 TEST_F(Cli, ListShowsEveryReceiverInterfaceAndMarksTheOneUsed) {
