@@ -47,6 +47,16 @@ int runCli(int argc, const char* const* argv, CliContext& ctx) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        // CLI11 takes an unknown command for a missing one; name it instead.
+        if (e.get_name() == "RequiredError") {
+            for (int i = 1; i < argc; ++i) {
+                if (argv[i][0] != '-') {
+                    ctx.err << "Unknown command: " << argv[i]
+                            << "\nRun with --help for more information.\n";
+                    return static_cast<int>(ExitCode::Usage);
+                }
+            }
+        }
         const int code = app.exit(e, ctx.out, ctx.err);
         return code == 0 ? 0 : static_cast<int>(ExitCode::Usage);
     }

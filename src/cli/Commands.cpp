@@ -157,12 +157,20 @@ ExitCode runPair(CliContext& ctx, const CommandOptions& options) {
         }
     };
 
-    if (!ctx.pause(kPairSettle)) {
+    // What is known when Ctrl-C comes: before the first look, only where the command went.
+    ProbeResult last = classify(link.lastWalk(), kNoStatus);
+    last.linkStatus.reset();
+    auto cancelled = [&] {
+        endProgressLine();
         ctx.err << "tandrel-cli: pairing cancelled.\n";
-        return ExitCode::Interrupted;
+        return finish(last, "interrupted", ExitCode::Interrupted);
+    };
+    if (!ctx.pause(kPairSettle)) {
+        return cancelled();
     }
     for (int elapsed = 0;; ++elapsed) {
         const ProbeResult probe = probeReceiver(link, record);
+        last = probe;
         showProgress(elapsed, probe);
         if (probe.situation == Situation::Connected) {
             endProgressLine();
@@ -186,9 +194,7 @@ ExitCode runPair(CliContext& ctx, const CommandOptions& options) {
             return finish(probe, "timeout", ExitCode::PairingTimedOut);
         }
         if (!ctx.pause(kPollPeriod)) {
-            endProgressLine();
-            ctx.err << "tandrel-cli: pairing cancelled.\n";
-            return ExitCode::Interrupted;
+            return cancelled();
         }
     }
 }
@@ -196,7 +202,13 @@ ExitCode runPair(CliContext& ctx, const CommandOptions& options) {
 ExitCode runList(CliContext& ctx, const CommandOptions& options) {
     const auto interfaces = ctx.platform.listInterfaces();
     if (!interfaces) {
-        return report(ctx, ProbeResult{Situation::NoReceiver, Trouble::CannotList, {}, {}});
+        const ProbeResult probe{Situation::NoReceiver, Trouble::CannotList, {}, {}};
+        if (options.json) {
+            json j = baseJson(probe);
+            j["interfaces"] = json::array();
+            emitJson(ctx, j);
+        }
+        return report(ctx, probe);
     }
 
     DeviceRecord record;

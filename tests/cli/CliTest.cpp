@@ -130,6 +130,13 @@ TEST_F(Cli, PairFollowsTheReceiverUntilItEnds) {
     EXPECT_EQ(run({"pair"}), Out(130, "tandrel-cli: pairing cancelled.\n",
                                  "\r  0 s  pairing       \r  1 s  pairing       \n"));
     receiver(2, {1});
+    onPause = [](std::size_t pause) { return pause != 1; }; // before the first look
+    EXPECT_EQ(
+        run({"pair", "--json"}),
+        Out(130, "tandrel-cli: pairing cancelled.\n",
+            R"({"colour":"","firmware":"","linkStatus":null,"model":"","path":"/dev/hidraw2",)"
+            R"("result":"interrupted","status":"not-connected","switch":""})"));
+    receiver(2, {1});
     terminal = false, onPause = [](std::size_t) { return true; };
     platform.interfaceAt(2).unplugAfterWrite = true;
     EXPECT_EQ(run({"pair", "--json"}),
@@ -163,11 +170,16 @@ TEST_F(Cli, ListShowsEveryReceiverInterfaceAndMarksTheOneUsed) {
     EXPECT_EQ(run({"list", "--json"}),
               Out(3, kNoReceiver,
                   R"({"interfaces":[],"linkStatus":null,"path":null,"status":"no-receiver"})"));
+    platform.setListFails(true);
+    EXPECT_EQ(run({"list", "--json"}),
+              Out(1, "tandrel-cli: cannot list the HID devices of this system (is udev running?)\n",
+                  R"({"interfaces":[],"linkStatus":null,"path":null,"status":"no-receiver"})"));
 }
 
 TEST_F(Cli, UsageErrorsHelpAndVersion) {
     const std::string more = "\nRun with --help for more information.\n";
     EXPECT_EQ(run({}), Out(2, "A subcommand is required" + more, ""));
+    EXPECT_EQ(run({"--json", "frobnicate"}), Out(2, "Unknown command: frobnicate" + more, ""));
     for (const std::string value : {"0", "soon"}) {
         EXPECT_EQ(run({"pair", "--timeout", value.c_str()}),
                   Out(2, "--timeout: Value " + value + " not in range 1 to 3600" + more, ""));
