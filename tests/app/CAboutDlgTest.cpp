@@ -9,6 +9,7 @@
 #include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -88,26 +89,51 @@ protected:
     std::unique_ptr<CTandrelDlg> dialog = app.createMainDialog();
 };
 
-TEST_F(Application, EveryControlOfBothWindowsWhereItsTemplatePutsIt) {
-    const std::pair<int, QRect> main[] = {
-        {1000, pixels(45, 19, 80, 22)},    {1007, pixels(47, 65, 57, 23)},
-        {1003, pixels(111, 60, 126, 22)},  {1008, pixels(47, 92, 57, 23)},
-        {1004, pixels(111, 87, 126, 22)},  {1009, pixels(47, 119, 57, 23)},
-        {1005, pixels(111, 114, 126, 22)}, {1010, pixels(47, 146, 57, 23)},
-        {1006, pixels(111, 141, 126, 22)}, {1011, pixels(177, 11, 24, 20)},
-        {1001, pixels(7, 7, 50, 14)},
+// In creation order, which is also the tab order.
+TEST_F(Application, EveryControlOfBothWindowsAsItsTemplateHasIt) {
+    struct Control {
+        int id;
+        const char* className;
+        QString text;
+        bool shown;
+        QRect place;
+    };
+    const Control main[] = {
+        {1000, "QPushButton", "连接", true, pixels(45, 19, 80, 22)},
+        {1002, "QLabel", "未连接！！！", true, pixels(167, 34, 69, 18)},
+        {1007, "QLabel", "型号：", true, pixels(47, 65, 57, 23)},
+        {1003, "QLineEdit", "", true, pixels(111, 60, 126, 22)},
+        {1008, "QLabel", "颜色：", true, pixels(47, 92, 57, 23)},
+        {1004, "QLineEdit", "", true, pixels(111, 87, 126, 22)},
+        {1009, "QLabel", "轴体：", true, pixels(47, 119, 57, 23)},
+        {1005, "QLineEdit", "", true, pixels(111, 114, 126, 22)},
+        {1010, "QLabel", "固件版本：", true, pixels(47, 146, 57, 23)},
+        {1006, "QLineEdit", "", true, pixels(111, 141, 126, 22)},
+        {1011, "QFrame", "", true, pixels(177, 11, 24, 20)},
+        {1001, "QPushButton", "设备信息", false, pixels(7, 7, 50, 14)},
     };
     dialog->show();
     EXPECT_EQ(dialog->size(), pixels(0, 0, 296, 180).size());
     dialog->resize(dialog->width() * 2, dialog->height() / 2); // the controls stay where they are
-    for (const auto& [id, rect] : main) {
-        EXPECT_EQ(controlById(*dialog, id)->geometry(), rect) << id;
+    const QList<QWidget*> created = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(created.size(), std::size(main));
+    for (std::size_t i = 0; i < std::size(main); ++i) {
+        const Control& c = main[i];
+        QWidget* widget = created[static_cast<qsizetype>(i)];
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(widget, controlById(*dialog, c.id));
+        EXPECT_TRUE(widget->inherits(c.className));
+        EXPECT_EQ(widget->isVisible(), c.shown);
+        EXPECT_EQ(widget->property("text").toString(), c.text);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            EXPECT_TRUE(edit->isReadOnly());
+        }
+        // The status line widens so that every status fits; the rest keep their places.
+        QRect place = widget->geometry();
+        place.setWidth(c.id == 1002 ? c.place.width() : place.width());
+        EXPECT_EQ(place, c.place);
+        EXPECT_GE(widget->width(), c.place.width());
     }
-    // The status line keeps its place and height; it widens so that every status fits.
-    const QRect status = controlById(*dialog, 1002)->geometry();
-    EXPECT_EQ(status.topLeft(), pixels(167, 34, 69, 18).topLeft());
-    EXPECT_EQ(status.height(), pixels(167, 34, 69, 18).height());
-    EXPECT_GE(status.width(), pixels(167, 34, 69, 18).width());
 
     CAboutDlg about;
     EXPECT_EQ(about.size(), pixels(0, 0, 170, 62).size());
