@@ -191,13 +191,19 @@ TEST(TransitionRows, EveryEventAndCondition) {
 
 class Behaviour : public ::testing::Test, public World {
 protected:
-    void expectShowing(std::int32_t state, const char16_t* text, const std::set<int>& timers) {
+    // Ticks timer `id` (0: clicks Connect) and checks what the window then shows.
+    void step(int id, std::int32_t state, const char16_t* text, const std::set<int>& timers) {
+        id == 0 ? click(1000) : dialog.OnTimer(id);
+        showing(state, text, timers);
+    }
+    void showing(std::int32_t state, const char16_t* text, const std::set<int>& timers) {
         EXPECT_EQ(session.ConnectionState, state);
         EXPECT_EQ(status(), q(text));
         EXPECT_EQ(running(), timers);
     }
-    void plugInReceiver() {
+    void plugInReceiver(std::uint8_t linkStatus) {
         platform.addReceiver();
+        platform.setLinkStatus(linkStatus);
         platform.setAnswer(sim::makeAnswer({.firmwareMajor = 1,
                                             .firmwareMinor = 5,
                                             .switchCode = 3,
@@ -207,47 +213,31 @@ protected:
     const Fields kKeyboard{"V540N", "colour 1", "switch 2", "1.05"};
 };
 
-TEST_F(Behaviour, TimersTickOnceASecond) {
-    for (const int id : {1, 2, 3}) {
-        EXPECT_EQ(dialog.timerPeriod(id), 1000ms) << id;
-    }
-}
-
 TEST_F(Behaviour, StartAloneThenPlugInAndPairTwice) {
     dialog.OnInitDialog();
-    expectShowing(0, kNoReceiver, k3);
     EXPECT_FALSE(connectEnabled());
-
-    plugInReceiver();
-    dialog.OnTimer(3);
+    plugInReceiver(0);
+    step(3, 0, kNotConnected, k3);
     EXPECT_TRUE(connectEnabled());
-    expectShowing(0, kNotConnected, k3);
-
     platform.setPairingScript({1, 1, 1, 3});
-    click(1000);
-    expectShowing(2, kPairingSix, k13);
-    dialog.OnTimer(1);
-    expectShowing(2, kPairingSix, k13);
-    dialog.OnTimer(1);
-    expectShowing(2, kPairingNone, k13);
-    dialog.OnTimer(1);
-    expectShowing(1, kConnected, k23);
+    step(0, 2, kPairingSix, k13);
+    step(1, 2, kPairingSix, k13);
+    step(1, 2, kPairingNone, k13);
+    step(1, 1, kConnected, k23);
     EXPECT_EQ(shown(), kKeyboard);
-
     // A second pairing goes on with the cycle where the first one left it.
     platform.setPairingScript({1, 1, 1, 1});
-    click(1000);
-    dialog.OnTimer(1);
-    expectShowing(2, kPairingThree, k123);
-    dialog.OnTimer(1);
-    expectShowing(2, kPairingSix, k123);
-    dialog.OnTimer(1);
-    expectShowing(2, kPairingNone, k123);
+    step(0, 2, kPairingSix, k123);
+    step(1, 2, kPairingThree, k123);
+    step(1, 2, kPairingSix, k123);
+    step(1, 2, kPairingNone, k123);
+    EXPECT_EQ(dialog.timerPeriod(1), 1000ms);
+    EXPECT_EQ(dialog.timerPeriod(2), 1000ms);
+    EXPECT_EQ(dialog.timerPeriod(3), 1000ms);
 }
 
 TEST_F(Behaviour, APairingStepOutsideTheCycleStartsItAgain) {
-    plugInReceiver();
-    platform.setLinkStatus(1);
+    plugInReceiver(1);
     for (const std::int32_t step : {3, -1, 1000}) {
         session.PairingTextStep = step;
         dialog.OnTimer(1);
@@ -257,40 +247,27 @@ TEST_F(Behaviour, APairingStepOutsideTheCycleStartsItAgain) {
 }
 
 TEST_F(Behaviour, ConnectedThenNotConnectedThenUnplugged) {
-    plugInReceiver();
-    platform.setLinkStatus(3);
+    plugInReceiver(3);
     dialog.OnInitDialog();
-    expectShowing(1, kConnected, k23);
     EXPECT_EQ(shown(), kKeyboard);
-
-    dialog.OnTimer(3); // sees 3: only restarts the pairing poll
-    expectShowing(1, kConnected, k123);
-    dialog.OnTimer(1);
-    expectShowing(1, kConnected, k23);
-
+    step(3, 1, kConnected, k123); // sees 3: only restarts the pairing poll
+    step(1, 1, kConnected, k23);
     platform.setLinkStatus(2);
-    dialog.OnTimer(2);
-    expectShowing(0, kNotConnected, k3);
+    step(2, 0, kNotConnected, k3);
     EXPECT_EQ(shown(), kKeyboard) << "the fields keep what they show";
-
     platform.setLinkStatus(3);
-    dialog.OnTimer(3);
-    dialog.OnTimer(1);
-    expectShowing(1, kConnected, k23);
-
+    step(3, 0, kNotConnected, k13);
+    step(1, 1, kConnected, k23);
     platform.unplug();
-    dialog.OnTimer(2); // the poll fails first: not connected
-    expectShowing(0, kNotConnected, k3);
-    dialog.OnTimer(3);
-    expectShowing(0, kNoReceiver, k3);
+    step(2, 0, kNotConnected, k3); // the poll fails first: not connected
+    step(3, 0, kNoReceiver, k3);
     EXPECT_FALSE(connectEnabled());
     EXPECT_EQ(shown(), kEmpty);
     EXPECT_TRUE(boxes.texts.empty());
 }
 
 TEST_F(Behaviour, WatchTicksNeverPostponeARunningPairingPoll) {
-    plugInReceiver();
-    platform.setLinkStatus(1);
+    plugInReceiver(1);
     dialog.OnInitDialog();
     ASSERT_TRUE(dialog.isTimerRunning(1));
     const int starts = dialog.timerStarts(1);
@@ -309,8 +286,7 @@ TEST_F(Behaviour, WatchTicksNeverPostponeARunningPairingPoll) {
 }
 
 TEST_F(Behaviour, ReceiverGoneBetweenPollAndRefresh) {
-    plugInReceiver();
-    platform.setLinkStatus(3);
+    plugInReceiver(3);
     dialog.OnInitDialog();
     dialog.OnTimer(3);
     ASSERT_TRUE(dialog.isTimerRunning(1));
@@ -319,13 +295,11 @@ TEST_F(Behaviour, ReceiverGoneBetweenPollAndRefresh) {
     dialog.OnTimer(1);
     EXPECT_EQ(boxes.texts, std::vector{q(kInfoFailed)});
     EXPECT_FALSE(dialog.isTimerRunning(1));
-    dialog.OnTimer(3);
-    expectShowing(0, kNoReceiver, k3);
+    step(3, 0, kNoReceiver, k3);
 }
 
 TEST_F(Behaviour, TicksDuringAnOpenMessageBoxNeverStackAnother) {
-    plugInReceiver();
-    platform.setLinkStatus(3);
+    plugInReceiver(3);
     dialog.OnInitDialog();
     platform.unplug();
     dialog.startTimer(1);
@@ -339,7 +313,7 @@ TEST_F(Behaviour, TicksDuringAnOpenMessageBoxNeverStackAnother) {
     click(1001);
     EXPECT_EQ(nestedTicks, 1);
     EXPECT_EQ(boxes.texts, std::vector{q(kInfoFailed)});
-    expectShowing(0, kNotConnected, k3);
+    showing(0, kNotConnected, k3);
 
     boxes.duringShow = nullptr;
     click(1001);
@@ -361,7 +335,7 @@ TEST_F(Behaviour, EachChangeOfStateIsHeardOnceNotEachPairingText) {
     };
     then([&] { dialog.OnInitDialog(); });
     then([&] {
-        plugInReceiver();
+        plugInReceiver(0);
         dialog.OnTimer(3);
     });
     platform.setPairingScript({1, 1, 1, 1, 1, 3});
