@@ -184,21 +184,17 @@ TEST_F(Application, ContextMenuEntryOpensTheAboutBoxAgainAndAgain) {
 TEST_F(Application, TheRunEndsWhenTheModalMainWindowCloses) {
     QApplication::setWindowIcon(QIcon());
     QString modalTitle;
-    QList<QSize> applicationIconSizes;
     QTimer::singleShot(0, [&] {
         QWidget* modal = QApplication::activeModalWidget();
         ASSERT_NE(modal, nullptr);
         modalTitle = modal->windowTitle();
-        applicationIconSizes = QApplication::windowIcon().availableSizes();
         QTest::keyClick(modal, Qt::Key_Escape);
     });
     app.InitInstance();
     EXPECT_EQ(modalTitle, QStringLiteral("KORVEN 无线配对工具"));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     // Windows without an owner, such as a stray message box, show the application's icon.
-    for (const int size : {16, 24, 32, 48, 256}) {
-        EXPECT_TRUE(applicationIconSizes.contains(QSize(size, size))) << size;
-    }
+    EXPECT_EQ(QApplication::windowIcon().pixmap(48).size(), QSize(48, 48));
 }
 
 TEST_F(Application, MessageBoxesAreCaptionedWithTheApplicationName) {
