@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <SimulatedPlatform.h>
-#include <algorithm>
 #include <functional>
 #include <ostream>
 #include <set>
@@ -31,14 +30,11 @@ struct Boxes final : MessageSink {
     void show(QWidget&, const QString& caption, const QString& text) override {
         captions.push_back(caption);
         texts.push_back(text);
-        maxDepth = std::max(maxDepth, ++depth);
         if (duringShow) {
             duringShow();
         }
-        --depth;
     }
     std::vector<QString> captions, texts;
-    int depth = 0, maxDepth = 0;
     std::function<void()> duringShow;
 };
 
