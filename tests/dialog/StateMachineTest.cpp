@@ -246,26 +246,6 @@ TEST_F(Behaviour, APairingStepOutsideTheCycleStartsItAgain) {
     }
 }
 
-TEST_F(Behaviour, ConnectedThenNotConnectedThenUnplugged) {
-    plugInReceiver(3);
-    dialog.OnInitDialog();
-    EXPECT_EQ(shown(), kKeyboard);
-    step(3, 1, kConnected, k123); // sees 3: only restarts the pairing poll
-    step(1, 1, kConnected, k23);
-    platform.setLinkStatus(2);
-    step(2, 0, kNotConnected, k3);
-    EXPECT_EQ(shown(), kKeyboard) << "the fields keep what they show";
-    platform.setLinkStatus(3);
-    step(3, 0, kNotConnected, k13);
-    step(1, 1, kConnected, k23);
-    platform.unplug();
-    step(2, 0, kNotConnected, k3); // the poll fails first: not connected
-    step(3, 0, kNoReceiver, k3);
-    EXPECT_FALSE(connectEnabled());
-    EXPECT_EQ(shown(), kEmpty);
-    EXPECT_TRUE(boxes.texts.empty());
-}
-
 TEST_F(Behaviour, WatchTicksNeverPostponeARunningPairingPoll) {
     plugInReceiver(1);
     dialog.OnInitDialog();
