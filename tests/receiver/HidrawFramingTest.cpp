@@ -33,14 +33,15 @@ TEST(HidrawFraming, AReadBecomesTheImageBehindReportIdZero) {
 }
 
 TEST(HidrawFraming, OpenErrorsSayWhyTheReceiverCouldNotBeOpened) {
+    using enum OpenError;
     const std::pair<int, OpenError> cases[] = {
-        {EACCES, OpenError::PermissionDenied},
-        {EPERM, OpenError::PermissionDenied},
-        {ENOENT, OpenError::NotFound},
-        {ENODEV, OpenError::NotFound},
-        {ENXIO, OpenError::NotFound},
-        {EBUSY, OpenError::Other},
-        {EIO, OpenError::Other},
+        {EACCES, PermissionDenied},
+        {EPERM, PermissionDenied},
+        {ENOENT, NotFound},
+        {ENODEV, NotFound},
+        {ENXIO, NotFound},
+        {EBUSY, Other},
+        {EIO, Other},
     };
     for (const auto& [error, expected] : cases) {
         EXPECT_EQ(openErrorFromErrno(error), expected) << error;
@@ -48,12 +49,12 @@ TEST(HidrawFraming, OpenErrorsSayWhyTheReceiverCouldNotBeOpened) {
 
     // The real backend over nodes that are not hidraw devices.
     HidapiPlatform platform;
-    const OpenResult absent = platform.open("/nonexistent/hidraw9");
-    EXPECT_EQ(absent.handle, nullptr);
-    EXPECT_EQ(absent.error, OpenError::NotFound);
-    const OpenResult notHid = platform.open("/dev/null");
-    EXPECT_EQ(notHid.handle, nullptr);
-    EXPECT_EQ(notHid.error, OpenError::Other);
+    for (const auto& [path, expected] :
+         {std::pair{"/nonexistent/hidraw9", NotFound}, std::pair{"/dev/null", Other}}) {
+        const OpenResult opened = platform.open(path);
+        EXPECT_EQ(opened.handle, nullptr) << path;
+        EXPECT_EQ(opened.error, expected) << path;
+    }
 }
 
 TEST(HidrawFraming, EachPathOnceInFirstSeenOrder) {
