@@ -3,6 +3,27 @@
 # common.sh.
 # shellcheck shell=bash
 
+# What the installed completion offers after each command line (| ends it), one line each.
+EXPECTED_COMPLETIONS='tandrel-cli |status info pair list names --json --help --version
+tandrel-cli p|pair
+tandrel-cli --json |status info pair list names --json --help --version
+tandrel-cli pair --|--json --help --timeout
+tandrel-cli --json pair --t|--timeout
+tandrel-cli pair --timeout |
+tandrel-cli names --|--json --help --file
+tandrel-cli info --|--json --help'
+
+completions_offered() (
+    source "$1"
+    while IFS='|' read -r line _; do
+        read -ra COMP_WORDS <<<"$line"
+        [[ $line == *' ' ]] && COMP_WORDS+=("")
+        COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+        _tandrel_cli
+        echo "$line|${COMPREPLY[*]}"
+    done <<<"$EXPECTED_COMPLETIONS"
+)
+
 package_round_trip() {
     local deb=build/release/tandrel_1.0.0.1_amd64.deb
     cmake --preset release >/dev/null
@@ -60,7 +81,11 @@ package_round_trip() {
         man_warnings+=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l \
             "/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
     done
+    local completions
+    completions=$(completions_offered /usr/share/bash-completion/completions/tandrel-cli)
     as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 remove -y -qq tandrel >/dev/null
+    [ "$completions" = "$EXPECTED_COMPLETIONS" ] ||
+        { echo "package: bash completes differently:" "$completions" >&2; return 1; }
     [ "$version" = "1.0.0.1" ] || { echo "package: installed version is '$version'" >&2; return 1; }
     [ "$status" -eq 3 ] || { echo "package: status without a receiver exited $status, not 3" >&2; return 1; }
     [ ! -e /usr/bin/tandrel-cli ] || { echo "package: removal left /usr/bin/tandrel-cli" >&2; return 1; }
