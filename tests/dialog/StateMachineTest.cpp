@@ -9,21 +9,17 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const char16_t kNoReceiver[] = u"未找到接收器!";
-const char16_t kNotConnected[] = u"未连接!!!!!!";
-const char16_t kPairingSix[] = u"配对中......";
-const char16_t kPairingNone[] = u"配对中";
-const char16_t kPairingThree[] = u"配对中...";
-const char16_t kConnected[] = u"已连接！！！";
-const char16_t kNoList[] = u"获取一类设备失败!";
-const char16_t kNoScratch[] = u"申请设备接口数据空间失败!";
-const char16_t kPairFailed[] = u"下发连接指令数据失败！";
-const char16_t kInfoFailed[] = u"获取已连接设备的信息失败！";
-const char16_t kNoPermission[] = u"没有访问接收器的权限。请安装 udev 规则，然后重新插入接收器。";
-
-QString q(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
+const char kNoReceiver[] = "未找到接收器!";
+const char kNotConnected[] = "未连接!!!!!!";
+const char kPairingSix[] = "配对中......";
+const char kPairingNone[] = "配对中";
+const char kPairingThree[] = "配对中...";
+const char kConnected[] = "已连接！！！";
+const char kNoList[] = "获取一类设备失败!";
+const char kNoScratch[] = "申请设备接口数据空间失败!";
+const char kPairFailed[] = "下发连接指令数据失败！";
+const char kInfoFailed[] = "获取已连接设备的信息失败！";
+const char kNoPermission[] = "没有访问接收器的权限。请安装 udev 规则，然后重新插入接收器。";
 
 const Fields kEmpty{};
 const Fields kBefore{"m0", "c0", "s0", "f0"};
@@ -53,12 +49,12 @@ struct Row {
     Event event;
     int receiver;
     std::set<int> timersBefore;
-    std::int32_t state;         // 42 stands for "unchanged"
-    const char16_t* statusText; // null: unchanged
+    std::int32_t state;     // 42 stands for "unchanged"
+    const char* statusText; // null: unchanged
     Fields fields;
     bool connectEnabled;
     std::set<int> timersAfter;
-    std::vector<const char16_t*> boxes;
+    std::vector<QString> boxes;
 };
 
 constexpr std::int32_t kUnchanged = 42;
@@ -96,21 +92,12 @@ struct TransitionTable : World {
     }
 
     void act(Event event) {
-        switch (event) {
-        case Event::Init:
+        if (event == Event::Init) {
             dialog.OnInitDialog();
-            break;
-        case Event::Connect:
-            click(1000);
-            break;
-        case Event::Timer1:
-        case Event::Timer2:
-        case Event::Timer3:
+        } else if (event == Event::Connect || event == Event::Refresh) {
+            click(event == Event::Connect ? 1000 : 1001);
+        } else {
             dialog.OnTimer(static_cast<int>(event) - static_cast<int>(Event::Timer1) + 1);
-            break;
-        case Event::Refresh:
-            click(1001);
-            break;
         }
     }
 };
@@ -168,16 +155,12 @@ TEST(TransitionRows, EveryEventAndCondition) {
         c.act(row.event);
 
         EXPECT_EQ(c.session.ConnectionState, row.state);
-        EXPECT_EQ(c.status(), row.statusText ? q(row.statusText) : QStringLiteral("before"));
+        EXPECT_EQ(c.status(), row.statusText ? QString(row.statusText) : QStringLiteral("before"));
         EXPECT_EQ(c.shown(), row.fields);
         EXPECT_EQ(c.connectEnabled(), row.connectEnabled);
         EXPECT_EQ(c.running(), row.timersAfter);
-        std::vector<QString> boxes;
-        for (auto box : row.boxes) {
-            boxes.push_back(q(box));
-        }
-        EXPECT_EQ(c.boxes.texts, boxes);
-        EXPECT_EQ(c.boxes.captions, std::vector<QString>(boxes.size(), "tandrel"));
+        EXPECT_EQ(c.boxes.texts, row.boxes);
+        EXPECT_EQ(c.boxes.captions, std::vector<QString>(row.boxes.size(), "tandrel"));
         if (row.event == Connect) {
             const bool sent = row.boxes.empty();
             EXPECT_EQ(c.pauses,
@@ -192,13 +175,13 @@ TEST(TransitionRows, EveryEventAndCondition) {
 class Behaviour : public ::testing::Test, public World {
 protected:
     // Ticks timer `id` (0: clicks Connect) and checks what the window then shows.
-    void step(int id, std::int32_t state, const char16_t* text, const std::set<int>& timers) {
+    void step(int id, std::int32_t state, const char* text, const std::set<int>& timers) {
         id == 0 ? click(1000) : dialog.OnTimer(id);
         showing(state, text, timers);
     }
-    void showing(std::int32_t state, const char16_t* text, const std::set<int>& timers) {
+    void showing(std::int32_t state, const char* text, const std::set<int>& timers) {
         EXPECT_EQ(session.ConnectionState, state);
-        EXPECT_EQ(status(), q(text));
+        EXPECT_EQ(status(), QString(text));
         EXPECT_EQ(running(), timers);
         // A screen reader hears the status line's accessible name; the lamp's and the window's
         // description follow it.
@@ -254,7 +237,7 @@ TEST_F(Behaviour, APairingStepOutsideTheCycleStartsItAgain) {
     for (const std::int32_t step : {3, -1, 1000}) {
         session.PairingTextStep = step;
         dialog.OnTimer(1);
-        EXPECT_EQ(status(), q(kPairingSix)) << step;
+        EXPECT_EQ(status(), QString(kPairingSix)) << step;
         EXPECT_EQ(session.PairingTextStep, 1) << step;
     }
 }
@@ -286,7 +269,7 @@ TEST_F(Behaviour, ReceiverGoneBetweenPollAndRefresh) {
 
     platform.unplugAfterAnswers(1); // the poll's answer is the last
     dialog.OnTimer(1);
-    EXPECT_EQ(boxes.texts, std::vector{q(kInfoFailed)});
+    EXPECT_EQ(boxes.texts, std::vector<QString>{kInfoFailed});
     EXPECT_FALSE(dialog.isTimerRunning(1));
     step(3, 0, kNoReceiver, k3);
 }
@@ -305,7 +288,7 @@ TEST_F(Behaviour, TicksDuringAnOpenMessageBoxNeverStackAnother) {
     };
     click(1001);
     EXPECT_EQ(nestedTicks, 1);
-    EXPECT_EQ(boxes.texts, std::vector{q(kInfoFailed)});
+    EXPECT_EQ(boxes.texts, std::vector<QString>{kInfoFailed});
     showing(0, kNotConnected, k3);
 
     boxes.duringShow = nullptr;
