@@ -46,12 +46,8 @@ struct Window {
         return {text(1003), text(1004), text(1005), text(1006)};
     }
     std::set<int> running() const {
-        std::set<int> ids;
-        for (int id : {1, 2, 3}) {
-            if (dialog.isTimerRunning(id)) {
-                ids.insert(id);
-            }
-        }
+        std::set<int> ids{1, 2, 3};
+        std::erase_if(ids, [this](int id) { return !dialog.isTimerRunning(id); });
         return ids;
     }
     void click(int id) { static_cast<QPushButton*>(dialog.control(id))->click(); }
