@@ -9,14 +9,22 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace tandrel {
 namespace {
 
-TEST(QtTranslations, FailureBoxAndFieldMenuSpeakChinese) {
-    ASSERT_TRUE(loadQtTranslations());
+TEST(ApplicationSetup, NamesMatchTheDesktopEntryAndQtSpeaksChinese) {
+    setUpApplication();
+    // Docks tie the window to its launcher by the entry's file name and its StartupWMClass.
+    std::ifstream entry(TANDREL_SOURCE_DIR "/res/linux/" +
+                        QGuiApplication::desktopFileName().toStdString() + ".desktop");
+    const std::string text(std::istreambuf_iterator<char>(entry), {});
+    EXPECT_NE(
+        text.find("\nStartupWMClass=" + QCoreApplication::applicationName().toStdString() + "\n"),
+        std::string::npos);
 
     QWidget owner;
     QStringList seen; // icon, caption, text, owner's, then the buttons

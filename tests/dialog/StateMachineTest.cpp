@@ -160,7 +160,6 @@ TEST(TransitionRows, EveryEventAndCondition) {
         EXPECT_EQ(c.connectEnabled(), row.connectEnabled);
         EXPECT_EQ(c.running(), row.timersAfter);
         EXPECT_EQ(c.boxes.texts, row.boxes);
-        EXPECT_EQ(c.boxes.captions, std::vector<QString>(row.boxes.size(), "tandrel"));
         if (row.event == Connect) {
             const bool sent = row.boxes.empty();
             EXPECT_EQ(c.pauses,
@@ -265,12 +264,9 @@ TEST_F(Behaviour, ReceiverGoneBetweenPollAndRefresh) {
     plugInReceiver(3);
     dialog.OnInitDialog();
     dialog.OnTimer(3);
-    ASSERT_TRUE(dialog.isTimerRunning(1));
-
     platform.unplugAfterAnswers(1); // the poll's answer is the last
-    dialog.OnTimer(1);
+    step(1, 1, kConnected, k23);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kInfoFailed});
-    EXPECT_FALSE(dialog.isTimerRunning(1));
     step(3, 0, kNoReceiver, k3);
 }
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <SimulatedPlatform.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <set>
 #include <vector>
@@ -24,17 +25,17 @@ inline void PrintTo(const Fields& f, std::ostream* os) {
         << f.switchName.toStdString() << "|" << f.firmware.toStdString() << "}";
 }
 
-// Records the boxes shown. A box runs its own event loop, in which ticks go on: `duringShow`
-// stands for what happens meanwhile.
+// Records the boxes shown, each captioned with the application name. A box runs its own event loop,
+// in which ticks go on: `duringShow` stands for what happens meanwhile.
 struct Boxes final : MessageSink {
     void show(QWidget&, const QString& caption, const QString& text) override {
-        captions.push_back(caption);
+        EXPECT_EQ(caption, "tandrel");
         texts.push_back(text);
         if (duringShow) {
             duringShow();
         }
     }
-    std::vector<QString> captions, texts;
+    std::vector<QString> texts;
     std::function<void()> duringShow;
 };
 

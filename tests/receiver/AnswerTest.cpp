@@ -10,11 +10,8 @@ namespace tandrel {
 namespace {
 
 TEST(Answer, CommandsAreExactImages) {
-    Report query{}, pair{};
-    query[1] = 0x03, query[2] = 0x03, query[3] = 0x8F;
-    pair[1] = 0x03, pair[2] = 0x8E;
-    EXPECT_EQ(QueryReport, query);
-    EXPECT_EQ(PairReport, pair);
+    EXPECT_EQ(QueryReport, (Report{0x00, 0x03, 0x03, 0x8F})); // the rest is zero
+    EXPECT_EQ(PairReport, (Report{0x00, 0x03, 0x8E}));
 }
 
 std::u16string numbered(char16_t tag, int code) {
