@@ -69,7 +69,9 @@ package_round_trip() {
     local lintian_out overridden
     lintian_out=$(lintian --fail-on error,warning "$deb" 2>/dev/null) ||
         { echo "package: lintian found errors or warnings:" "$lintian_out" >&2 && return 1; }
-    overridden=$(lintian --show-overrides "$deb" 2>/dev/null | awk '$1 == "O:" { print $3 }' | sort | tr '\n' ' ')
+    # Shown overrides count towards lintian's exit status; only the list matters here.
+    overridden=$({ lintian --show-overrides "$deb" 2>/dev/null || true; } |
+        awk '$1 == "O:" { print $3 }' | sort | tr '\n' ' ')
     [ "$overridden" = "bogus-mail-host-in-debian-changelog malformed-contact " ] ||
         { echo "package: lintian overrides other tags: $overridden" >&2 && return 1; }
 
