@@ -44,8 +44,8 @@ int tableCode(std::uint8_t code) {
 } // namespace
 
 std::u16string modelCodeText(const Report& report) {
-    return formatTwoBytes("%02x%02x", report[answer::kModelCodeHigh],
-                          report[answer::kModelCodeLow]);
+    const unsigned code = modelCode(report);
+    return formatTwoBytes("%02x%02x", code >> 8, code & 0xffU);
 }
 
 std::u16string firmwareVersionText(const Report& report) {
