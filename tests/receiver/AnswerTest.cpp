@@ -63,8 +63,6 @@ TEST_F(Decoding, ModelFirmwareAndTheCodesLessOne) {
         EXPECT_EQ(decode(r, true), c.texts);
         EXPECT_EQ(decode(r, false), c.texts) << "with the information there, the state is moot";
     }
-    EXPECT_EQ(modelCodeText(answer({{41, 0x00}, {40, 0xab}})), u"00ab");
-    EXPECT_EQ(modelName(u"00AB"), u"");
 }
 
 TEST_F(Decoding, WithoutTheMarkerNotWrittenWhenConnectedAndEmptyOtherwise) {
