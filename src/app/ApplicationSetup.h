@@ -8,9 +8,4 @@ namespace tandrel {
 // window is created, since the window system reads the names when a window is.
 void setUpApplication();
 
-// Installs Qt's own translations for the user's locale, so the texts Qt supplies (a message
-// box's button, the edits' context menu) follow the desktop's language as the platform's own
-// would. False when Qt has none for that locale; Qt's English texts stay then.
-bool loadQtTranslations();
-
 } // namespace tandrel

@@ -158,10 +158,10 @@ const auto kNoIconv = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
 EncodingChoice chooseEncoding(std::string_view text, bool mayEndMidCharacter) {
     const Utf8Scan scan = scanUtf8(text, nullptr);
     EncodingChoice choice;
-    choice.validUtf8 = !scan.invalidBytes && (!scan.endsMidCharacter || mayEndMidCharacter);
+    const bool validUtf8 = !scan.invalidBytes && (!scan.endsMidCharacter || mayEndMidCharacter);
+    choice.encoding = validUtf8 ? TextEncoding::Utf8 : TextEncoding::Gbk;
     choice.asciiOnly = std::all_of(text.begin(), text.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    choice.encoding = choice.validUtf8 ? TextEncoding::Utf8 : TextEncoding::Gbk;
     choice.label.byteOrderMark = text.substr(0, kUtf8Bom.size()) == kUtf8Bom;
     if (const auto declared = declaredEncoding(text)) {
         choice.label.declared = std::string(*declared);

@@ -9,10 +9,9 @@
 namespace tandrel::setxml {
 
 struct EncodingChoice {
+    // UTF-8 only when every byte forms valid UTF-8: the parser takes a stray lead byte's length on
+    // trust and would swallow the quote or bracket after it.
     TextEncoding encoding = TextEncoding::Utf8;
-    // Every byte forms valid UTF-8. Only such text may be parsed as UTF-8: the parser takes a
-    // stray lead byte's length on trust and would swallow the quote or bracket after it.
-    bool validUtf8 = false;
     bool asciiOnly = false; // reads the same in both encodings
     EncodingLabel label;
 };

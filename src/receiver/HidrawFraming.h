@@ -1,5 +1,5 @@
-// Where hidraw, and hidapi's backend over it, differ from the walk's model: the report id that
-// reads drop, the bounded read, and interfaces listed more than once.
+// Where hidraw, and hidapi's listing of it, differ from the walk's model: the report id that reads
+// drop, the bounded read, why an open failed, and interfaces listed more than once.
 #pragma once
 
 #include "HidPlatform.h"
@@ -20,7 +20,8 @@ constexpr std::size_t kPayloadSize = kReportSize - 1;
 // freezing the window while leaving ample room for a slow USB hub.
 constexpr std::chrono::milliseconds kReadTimeout{500};
 
-// What one hidapi read delivered: `bytesRead` is its result, `payload` the buffer it filled.
+// What one read of a hidraw node delivered: `bytesRead` is its result, `payload` the buffer it
+// filled.
 // Negative is an error and zero a wait that ran out, both failed reads. Otherwise hidraw has
 // handed back the payload without the report id: it belongs at bytes 1..64, id 0 in front; a
 // short payload leaves the rest zero, and nothing past 64 bytes is part of the report.
