@@ -1,11 +1,14 @@
 // How long the window takes to refresh its device information, and each Set.xml look-up alone,
 // as the name tables grow.
 #include "SimMachine.h"
+#include "WindowSettle.h"
 
 #include <CTandrelDlg.h>
+#include <DialogTemplate.h>
 #include <MessageSink.h>
 #include <NameTables.h>
 #include <QApplication>
+#include <QPushButton>
 #include <SessionState.h>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -111,10 +114,9 @@ public:
 };
 
 // The window as the application wires it, minus the About box and the pause.
-DialogContext windowContext(SessionState& session, DeviceRecord& device, ReceiverLink& receiver,
-                            MessageSink& messages, NameLookups lookups) {
+DialogContext windowContext(SessionState& session, ReceiverWorker& receiver, MessageSink& messages,
+                            NameLookups lookups) {
     return {.session = session,
-            .device = device,
             .receiver = receiver,
             .messages = messages,
             .pause = [](std::chrono::milliseconds) {},
@@ -178,17 +180,20 @@ void refreshDeviceInfo(benchmark::State& state, const SetXmlFiles& files) {
     connectKeyboard(platform, kSwitchByte, kColourByte);
     DeviceRecord device;
     ReceiverLink receiver(platform, device);
+    receiver.ReadReceiverInfo(); // what the receiver watch stores before a refresh
+    ReceiverWorker worker(receiver, device);
     SessionState session;
     CountingSink messages;
     CTandrelDlg dialog(
-        windowContext(session, device, receiver, messages,
+        windowContext(session, worker, messages,
                       {[&names](int code) { return names.LookUpSwitchName(code); },
                        [&names](int code) { return names.LookUpColourName(code); }}));
     showAndSettle(dialog);
-    receiver.ReadReceiverInfo(); // what the receiver watch stores before a refresh
+    auto* refresh = static_cast<QPushButton*>(dialog.control(ctl::kDeviceInfo));
 
     for (auto _ : state) {
-        dialog.RefreshDeviceInfo();
+        refresh->click();
+        settle(dialog);
         platform.clearWrites();
     }
     if (messages.shown != 0 ||
@@ -208,14 +213,17 @@ void dialogReceiverWatchTick(benchmark::State& state) {
     connectKeyboard(platform, kSwitchByte, kColourByte);
     DeviceRecord device;
     ReceiverLink receiver(platform, device);
+    ReceiverWorker worker(receiver, device);
     SessionState session;
     CountingSink messages;
-    CTandrelDlg dialog(windowContext(session, device, receiver, messages, {}));
+    CTandrelDlg dialog(windowContext(session, worker, messages, {}));
     showAndSettle(dialog);
     dialog.OnInitDialog();
+    settle(dialog);
 
     for (auto _ : state) {
         dialog.OnTimer(kReceiverWatchTimer);
+        settle(dialog);
         platform.clearWrites();
     }
     if (messages.shown != 0 || session.ConnectionState != connection::kConnected) {

@@ -2,6 +2,8 @@
 // memory, open descriptors and the window's own objects must not grow, and the window's invariants
 // hold every second. Prints the figures; exits 1 when a limit or an invariant is broken.
 // usage: endurance [SECONDS]   (default: a day)
+#include "WindowSettle.h"
+
 #include <CTandrelDlg.h>
 #include <QApplication>
 #include <QLabel>
@@ -63,11 +65,11 @@ int main(int argc, char* argv[]) {
     platform.setAnswer(sim::makeAnswer({.firmwareMajor = 1, .modelCode = 0x0082}));
     DeviceRecord device;
     ReceiverLink link(platform, device);
+    ReceiverWorker worker(link, device);
     SessionState session;
     NestingSink boxes;
     CTandrelDlg dialog({session,
-                        device,
-                        link,
+                        worker,
                         boxes,
                         [](std::chrono::milliseconds) {},
                         QStringLiteral("tandrel"),
@@ -86,6 +88,7 @@ int main(int argc, char* argv[]) {
                 dialog.OnTimer(id);
             }
         }
+        bench::settle(dialog);
         platform.clearWrites(); // the simulator's own record would grow for a day
     };
     boxes.duringShow = [&] {
@@ -98,6 +101,7 @@ int main(int argc, char* argv[]) {
     const qsizetype objectsBefore = dialog.findChildren<QObject*>().size();
     long residentBefore = residentKiB();
     dialog.OnInitDialog();
+    bench::settle(dialog);
     for (int second = 0; second < seconds; ++second) {
         if (second == kSettleSeconds) {
             residentBefore = residentKiB();
@@ -122,9 +126,11 @@ int main(int argc, char* argv[]) {
         if (chance(0.01) && connect->isEnabled()) {
             platform.setPairingScript({1, 1, 1, 3});
             connect->click();
+            bench::settle(dialog);
         }
         if (chance(0.002)) {
             static_cast<QPushButton*>(dialog.control(1001))->click();
+            bench::settle(dialog);
         }
         fireDueTicks();
 

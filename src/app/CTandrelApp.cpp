@@ -14,13 +14,12 @@ CTandrelApp::CTandrelApp(std::unique_ptr<HidPlatform> platform,
                          NameLookups lookups)
     : platform_(std::move(platform)), messages_(std::move(messages)),
       applicationName_(std::move(applicationName)), lookups_(std::move(lookups)),
-      receiver_(*platform_, device_) {}
+      receiver_(*platform_, device_), worker_(receiver_, device_) {}
 
 std::unique_ptr<CTandrelDlg> CTandrelApp::createMainDialog() {
     DialogContext context{
         .session = session_,
-        .device = device_,
-        .receiver = receiver_,
+        .receiver = worker_,
         .messages = *messages_,
         .pause = blockingPause,
         .applicationName = applicationName_,

@@ -8,6 +8,7 @@
 #include <MessageSink.h>
 #include <QString>
 #include <ReceiverLink.h>
+#include <ReceiverWorker.h>
 #include <SessionState.h>
 #include <functional>
 #include <memory>
@@ -44,6 +45,8 @@ private:
     std::function<void(QMenu&)> contextMenuExtras_;
     DeviceRecord device_;
     ReceiverLink receiver_;
+    // After the link and the record it uses: it goes first, once its exchange in flight is back.
+    ReceiverWorker worker_;
     SessionState session_;
 };
 

@@ -58,6 +58,9 @@ bool render(const Shot& shot, const QDir& dir, const NameTables& names) {
                      [&names](int code) { return names.LookUpColourName(code); }});
     auto dialog = app.createMainDialog();
     dialog->OnInitDialog();
+    while (!dialog->handlersIdle()) { // the probe's answer arrives through the event loop
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     return save(*dialog, dir, QString::fromUtf8(shot.file));
 }
 

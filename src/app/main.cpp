@@ -2,7 +2,7 @@
 #include "AppName.h"
 #include "CTandrelApp.h"
 
-#include <HidapiPlatform.h>
+#include <LinuxHidPlatform.h>
 #include <MessageSink.h>
 #include <NameTables.h>
 #include <QApplication>
@@ -13,7 +13,7 @@ int main(int argc, char* argv[]) {
     const auto setXml = tandrel::StandardSetXmlLocator::forThisProcess();
     const tandrel::NameTables names(setXml);
     tandrel::CTandrelApp app(
-        std::make_unique<tandrel::HidapiPlatform>(), std::make_unique<tandrel::QMessageBoxSink>(),
+        std::make_unique<tandrel::LinuxHidPlatform>(), std::make_unique<tandrel::QMessageBoxSink>(),
         tandrel::applicationNameFromExecutable(QCoreApplication::applicationFilePath()),
         {[&names](int code) { return names.LookUpSwitchName(code); },
          [&names](int code) { return names.LookUpColourName(code); }});

@@ -1,6 +1,6 @@
 // tandrel-cli on the real HID devices.
 #include "CliMain.h"
-#include "HidapiPlatform.h"
+#include "LinuxHidPlatform.h"
 #include "NameTables.h"
 
 #include <csignal>
@@ -32,7 +32,7 @@ bool waitUnlessStopped(const sigset_t& stops, std::chrono::milliseconds wait) {
 
 int main(int argc, char** argv) {
     const sigset_t stops = blockStopSignals();
-    tandrel::HidapiPlatform platform;
+    tandrel::LinuxHidPlatform platform;
     const auto setXml = tandrel::StandardSetXmlLocator::forThisProcess();
     const tandrel::NameTables names(setXml);
     tandrel::cli::CliContext ctx{

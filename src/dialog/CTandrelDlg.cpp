@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <algorithm>
 #include <array>
-#include <thread>
 #include <utility>
 
 namespace tandrel {
@@ -43,17 +42,16 @@ bool isShiftF10(const QKeyEvent& event) {
 
 } // namespace
 
-void blockingPause(std::chrono::milliseconds duration) {
-    std::this_thread::sleep_for(duration);
-}
-
 // A window of its own, not a Qt::Dialog: a parentless Qt dialog is a transient of Qt's hidden
 // leader window on X11, and docks and window managers keep such a dialog off the taskbar and
 // apart from its launcher. The hints keep the title bar's buttons as they were.
 CTandrelDlg::CTandrelDlg(DialogContext context, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      context_(std::move(context)), mainIcon(applicationIcon()) {
+      context_(std::move(context)), receiver_(context_.receiver, context_.pause),
+      mainIcon(applicationIcon()),
+      handlers_([this](HandlerEvent event) { return runHandler(event); },
+                [this] { showWaitingMessages(); }) {
     setFont(templateFont());
     const auto special = [this](const ControlDescriptor& control, QWidget& owner) -> QWidget* {
         if (control.id == ctl::kStatusLine) {
@@ -70,7 +68,7 @@ CTandrelDlg::CTandrelDlg(DialogContext context, QWidget* parent)
     connect(qobject_cast<QPushButton*>(control(ctl::kConnect)), &QPushButton::clicked, this,
             &CTandrelDlg::OnConnectClicked);
     connect(qobject_cast<QPushButton*>(control(ctl::kDeviceInfo)), &QPushButton::clicked, this,
-            &CTandrelDlg::RefreshDeviceInfo);
+            [this] { handlers_.add({HandlerEvent::Kind::RefreshClick}); });
 
     for (int id = kPairingPollTimer; id <= kReceiverWatchTimer; ++id) {
         QTimer& timer = timers_[static_cast<std::size_t>(id - 1)];
@@ -177,6 +175,16 @@ void CTandrelDlg::showMessage(const QString& text) {
     ++openMessageBoxes_;
     context_.messages.show(*this, context_.applicationName, text);
     --openMessageBoxes_;
+}
+
+void CTandrelDlg::showWhenHandlerEnds(const QString& text) {
+    waitingMessages_.push_back(text);
+}
+
+void CTandrelDlg::showWaitingMessages() {
+    for (const QString& text : std::exchange(waitingMessages_, {})) {
+        showMessage(text);
+    }
 }
 
 void CTandrelDlg::OnOK() {

@@ -1,22 +1,26 @@
 // The main window: the pairing dialog with its controls, its four information texts and its look.
 #pragma once
 
+#include "AsyncReceiver.h"
+#include "HandlerQueue.h"
 #include "MessageSink.h"
 #include "SessionState.h"
+#include "Task.h"
 
 #include <DeviceInfoText.h>
-#include <DeviceRecord.h>
 #include <QDialog>
 #include <QFont>
 #include <QIcon>
 #include <QString>
 #include <QTimer>
 #include <ReceiverLink.h>
+#include <ReceiverWorker.h>
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 class QContextMenuEvent;
 class QMenu;
@@ -26,15 +30,11 @@ namespace tandrel {
 
 class StatusLamp;
 
-// Blocks the calling thread; nothing else is handled meanwhile.
-using Pause = std::function<void(std::chrono::milliseconds)>;
-void blockingPause(std::chrono::milliseconds duration);
-
 // What the dialog works with; everything here outlives the dialog.
 struct DialogContext {
     SessionState& session;
-    DeviceRecord& device;
-    ReceiverLink& receiver;
+    // Every exchange with the receiver, and the pause between pairing and the query, run there.
+    ReceiverWorker& receiver;
     MessageSink& messages;
     Pause pause;
     QString applicationName; // the caption of every message box
@@ -61,14 +61,18 @@ public:
     CTandrelDlg(const CTandrelDlg&) = delete;
     CTandrelDlg& operator=(const CTandrelDlg&) = delete;
 
-    // The start-up probe: runs once, before the window is first shown.
+    // Starts the receiver watch and asks for the start-up probe; call it once, before the window
+    // is first shown.
     bool OnInitDialog();
+    // A click or a tick: its handler runs once those before it have ended.
     void OnConnectClicked();
     void OnTimer(int id);
+    // Every handler has ended and none waits: what the window shows is settled.
+    bool handlersIdle() const { return handlers_.idle(); }
 
     void ShowDeviceInfo(bool connected);
     void ClearDeviceInfo();
-    void RefreshDeviceInfo();
+    Task RefreshDeviceInfo();
 
     // Starting a running timer restarts its period; stopping a stopped one does nothing.
     void startTimer(int id);
@@ -111,9 +115,16 @@ private:
     void setConnectEnabled(bool enabled);
     // Shows the boxes for a failed query or pair command, `last` ending the series.
     void reportFailure(ReceiverResult result, std::u16string_view last);
-    void onPairingPollTick();
-    void onConnectedPollTick();
-    void onReceiverWatchTick();
+    Task runHandler(HandlerEvent event);
+    // A handler's boxes come once it has ended, so that the next handler runs meanwhile, as ticks
+    // go on under any modal box.
+    void showWhenHandlerEnds(const QString& text);
+    void showWaitingMessages();
+    Task initialProbe();
+    Task connectFlow();
+    Task onPairingPollTick();
+    Task onConnectedPollTick();
+    Task onReceiverWatchTick();
     void keepPairingPollRunning();
     void applyFonts();
     void fitStatusLine();
@@ -121,6 +132,7 @@ private:
     void openContextMenuFromKeyboard();
 
     DialogContext context_;
+    AsyncReceiver receiver_;
     QIcon mainIcon;
     StatusLamp* statusLamp = nullptr;
     QFont labelFont;
@@ -128,8 +140,11 @@ private:
     std::array<QTimer, 3> timers_;
     std::array<int, 3> timerStarts_{};
     int openMessageBoxes_ = 0; // message boxes run nested event loops in which ticks go on
+    std::vector<QString> waitingMessages_;
     // The status last announced to assistive technology is one of the pairing texts.
     bool pairingAnnounced_ = false;
+    // Last, so that it goes first: an abandoned handler may hold on to anything above.
+    HandlerQueue handlers_;
 };
 
 } // namespace tandrel

@@ -1,4 +1,5 @@
 // The window's behaviour over time: the start-up probe, the Connect button and the three timers.
+// Each handler awaits the receiver where it exchanges with it, and runs once those before it ended.
 #include "CTandrelDlg.h"
 #include "DialogTemplate.h"
 #include "Texts.h"
@@ -37,6 +38,7 @@ std::chrono::milliseconds CTandrelDlg::timerPeriod(int id) const {
 
 void CTandrelDlg::stopTimer(int id) {
     timers_.at(static_cast<std::size_t>(id - 1)).stop();
+    handlers_.dropTick(id);
 }
 
 bool CTandrelDlg::isTimerRunning(int id) const {
@@ -48,35 +50,66 @@ bool CTandrelDlg::OnInitDialog() {
     context_.session.ConnectionState = connection::kNotConnected;
     context_.session.PairingTextStep = 0;
     startTimer(kReceiverWatchTimer);
-
-    if (!context_.receiver.FindReceiver()) {
-        enterState(connection::kNotConnected, text::kNoReceiver);
-        setConnectEnabled(false);
-        return true;
-    }
-    context_.device.clearLastReport();
-    showLinkStatus(context_.receiver.ReadReceiverInfo());
+    handlers_.add({HandlerEvent::Kind::Init});
     return true;
 }
 
 void CTandrelDlg::OnConnectClicked() {
+    handlers_.add({HandlerEvent::Kind::ConnectClick});
+}
+
+void CTandrelDlg::OnTimer(int id) {
+    if (id >= kPairingPollTimer && id <= kReceiverWatchTimer) {
+        handlers_.add({HandlerEvent::Kind::Tick, id});
+    }
+}
+
+Task CTandrelDlg::runHandler(HandlerEvent event) {
+    switch (event.kind) {
+    case HandlerEvent::Kind::Init:
+        return initialProbe();
+    case HandlerEvent::Kind::ConnectClick:
+        return connectFlow();
+    case HandlerEvent::Kind::RefreshClick:
+        return RefreshDeviceInfo();
+    case HandlerEvent::Kind::Tick:
+        break;
+    }
+    if (event.timerId == kPairingPollTimer) {
+        return onPairingPollTick();
+    }
+    return event.timerId == kConnectedPollTimer ? onConnectedPollTick() : onReceiverWatchTick();
+}
+
+Task CTandrelDlg::initialProbe() {
+    const bool found = co_await receiver_.FindReceiver();
+    if (!found) {
+        enterState(connection::kNotConnected, text::kNoReceiver);
+        setConnectEnabled(false);
+        co_return;
+    }
+    receiver_.clearLastReport();
+    showLinkStatus(co_await receiver_.ReadReceiverInfo());
+}
+
+Task CTandrelDlg::connectFlow() {
     ClearDeviceInfo();
     UpdateData(true);
-    context_.device.clearLastReport();
+    receiver_.clearLastReport();
 
-    const ReceiverResult sent = context_.receiver.SendPairCommand();
-    if (sent != ReceiverResult::Done) {
+    const PairOutcome sent = co_await receiver_.SendPairCommand();
+    if (sent.result != ReceiverResult::Done) {
         // Without the udev rule the receiver is there but cannot be opened; say so rather than
         // leave the user with a bare "failed".
-        if (sent == ReceiverResult::NoAnswer && context_.receiver.lastWalk().everyOpenDenied()) {
-            showMessage(toQString(text::kNoPermission));
+        if (sent.result == ReceiverResult::NoAnswer && sent.everyOpenDenied) {
+            showWhenHandlerEnds(toQString(text::kNoPermission));
         }
-        reportFailure(sent, text::kPairCommandFailed);
-        return;
+        reportFailure(sent.result, text::kPairCommandFailed);
+        co_return;
     }
 
-    context_.pause(kPairSettle);
-    showLinkStatus(context_.receiver.ReadReceiverInfo());
+    co_await receiver_.pause(kPairSettle);
+    showLinkStatus(co_await receiver_.ReadReceiverInfo());
 }
 
 void CTandrelDlg::showLinkStatus(std::uint8_t status) {
@@ -100,27 +133,11 @@ void CTandrelDlg::showLinkStatus(std::uint8_t status) {
 
 void CTandrelDlg::reportFailure(ReceiverResult result, std::u16string_view last) {
     if (result == ReceiverResult::NoDeviceList) {
-        showMessage(toQString(text::kNoDeviceList));
+        showWhenHandlerEnds(toQString(text::kNoDeviceList));
     } else if (result == ReceiverResult::NoScratchBuffer) {
-        showMessage(toQString(text::kNoScratchBuffer));
+        showWhenHandlerEnds(toQString(text::kNoScratchBuffer));
     }
-    showMessage(toQString(last));
-}
-
-void CTandrelDlg::OnTimer(int id) {
-    switch (id) {
-    case kPairingPollTimer:
-        onPairingPollTick();
-        break;
-    case kConnectedPollTimer:
-        onConnectedPollTick();
-        break;
-    case kReceiverWatchTimer:
-        onReceiverWatchTick();
-        break;
-    default:
-        break;
-    }
+    showWhenHandlerEnds(toQString(last));
 }
 
 // Both timers run at the same period, so restarting a running pairing poll from here would push
@@ -132,11 +149,11 @@ void CTandrelDlg::keepPairingPollRunning() {
     }
 }
 
-void CTandrelDlg::onPairingPollTick() {
-    const std::uint8_t status = context_.receiver.ReadReceiverStatus().status;
+Task CTandrelDlg::onPairingPollTick() {
+    const std::uint8_t status = (co_await receiver_.ReadReceiverStatus()).status;
     if (status == kLinkConnected) {
         stopTimer(kPairingPollTimer);
-        RefreshDeviceInfo();
+        co_await RefreshDeviceInfo();
     } else if (status == kLinkPairing) {
         std::int32_t& step = context_.session.PairingTextStep;
         // Anything outside 0..2 restarts the cycle rather than indexing past the texts.
@@ -149,10 +166,10 @@ void CTandrelDlg::onPairingPollTick() {
     }
 }
 
-void CTandrelDlg::onConnectedPollTick() {
-    const std::uint8_t status = context_.receiver.ReadReceiverStatus().status;
+Task CTandrelDlg::onConnectedPollTick() {
+    const std::uint8_t status = (co_await receiver_.ReadReceiverStatus()).status;
     if (status == kLinkConnected) {
-        RefreshDeviceInfo();
+        co_await RefreshDeviceInfo();
     } else if (status == kLinkPairing) {
         enterState(connection::kPairing, text::kPairingSixDots);
         stopTimer(kConnectedPollTimer);
@@ -163,18 +180,19 @@ void CTandrelDlg::onConnectedPollTick() {
     }
 }
 
-void CTandrelDlg::onReceiverWatchTick() {
-    if (!context_.receiver.FindReceiver()) {
+Task CTandrelDlg::onReceiverWatchTick() {
+    const bool found = co_await receiver_.FindReceiver();
+    if (!found) {
         enterState(connection::kNotConnected, text::kNoReceiver);
         setConnectEnabled(false);
         ClearDeviceInfo();
         stopTimer(kPairingPollTimer);
         stopTimer(kConnectedPollTimer);
-        return;
+        co_return;
     }
     setConnectEnabled(true);
-    context_.device.clearLastReport();
-    const std::uint8_t status = context_.receiver.ReadReceiverInfo();
+    receiver_.clearLastReport();
+    const std::uint8_t status = co_await receiver_.ReadReceiverInfo();
     if (status == kLinkConnected) {
         // Shown once a pairing poll confirms it.
         keepPairingPollRunning();

@@ -6,7 +6,7 @@ namespace tandrel {
 
 void CTandrelDlg::ShowDeviceInfo(bool connected) {
     const DeviceTexts texts =
-        decodeDeviceInfo(context_.device.lastReport, connected, context_.lookups);
+        decodeDeviceInfo(receiver_.lastReport(), connected, context_.lookups);
     modelText = toQString(texts.modelText);
     firmwareText = toQString(texts.firmwareText);
     switchText = toQString(texts.switchText);
@@ -22,14 +22,14 @@ void CTandrelDlg::ClearDeviceInfo() {
     UpdateData(false);
 }
 
-void CTandrelDlg::RefreshDeviceInfo() {
-    const StatusReading fresh = context_.receiver.ReadReceiverStatus();
+Task CTandrelDlg::RefreshDeviceInfo() {
+    const StatusReading fresh = co_await receiver_.ReadReceiverStatus();
     if (fresh.result != ReceiverResult::Done) {
         // A tick that arrives while a box is open must not stack a second one on top.
         if (openMessageBoxes_ == 0) {
             reportFailure(fresh.result, text::kDeviceInfoFailed);
         }
-        return;
+        co_return;
     }
     // The fields come from the answer the receiver watch stored, not from this query.
     showLinkStatus(fresh.status);

@@ -20,12 +20,15 @@ struct HidInterface {
 
 enum class OpenError { PermissionDenied, NotFound, Other };
 
+// TimedOut is the kernel giving up on the USB transfer: the receiver has stopped taking commands.
+enum class WriteResult { Written, Failed, TimedOut };
+
 // One open interface. Closing happens in the destructor, so no handle can be forgotten.
 class HidHandle {
 public:
     virtual ~HidHandle() = default;
     // Sends all 65 bytes, report id first.
-    virtual bool write(const Report& report) = 0;
+    virtual WriteResult write(const Report& report) = 0;
     // Waits a bounded time for one input report and lays it out as a 65-byte image in `into`.
     // False on error or when the wait runs out.
     virtual bool read(Report& into) = 0;

@@ -48,6 +48,17 @@ ReceiverResult ReceiverLink::walk(Exchange exchange, std::uint8_t& status) {
     return lastWalk_.result;
 }
 
+// One immediate retry, so that a single lost write does not cost the whole exchange; but not after
+// a time-out: the receiver has stopped taking commands, and a retry would only wait as long again.
+bool ReceiverLink::writeWithRetry(HidHandle& handle, const Report& command) {
+    WriteResult written = handle.write(command);
+    if (written == WriteResult::Failed) {
+        written = handle.write(command);
+    }
+    lastWalk_.writeTimedOut = lastWalk_.writeTimedOut || written == WriteResult::TimedOut;
+    return written == WriteResult::Written;
+}
+
 ReceiverResult ReceiverLink::runWalk(Exchange exchange, std::uint8_t& status) {
     const auto interfaces = platform_.listInterfaces();
     if (!interfaces) {
@@ -78,8 +89,7 @@ ReceiverResult ReceiverLink::runWalk(Exchange exchange, std::uint8_t& status) {
         HidHandle& handle = *record_.receiverHandle;
 
         const Report& command = exchange == Exchange::Pair ? PairReport : QueryReport;
-        // One immediate retry, so that a single lost write does not cost the whole exchange.
-        if (!handle.write(command) && !handle.write(command)) {
+        if (!writeWithRetry(handle, command)) {
             record_.receiverHandle.reset();
             continue;
         }

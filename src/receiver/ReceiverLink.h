@@ -35,6 +35,7 @@ struct WalkOutcome {
     std::optional<std::string> receiverPath; // the interface that completed the walk
     int candidates = 0;                      // matching interfaces met
     std::vector<OpenFailure> openFailures;
+    bool writeTimedOut = false; // a receiver stopped taking commands
 
     // Every matching interface refused to open for lack of permission.
     bool everyOpenDenied() const;
@@ -55,6 +56,7 @@ private:
     enum class Exchange { Find, Info, Status, Pair };
     ReceiverResult walk(Exchange exchange, std::uint8_t& status);
     ReceiverResult runWalk(Exchange exchange, std::uint8_t& status);
+    bool writeWithRetry(HidHandle& handle, const Report& command);
 
     HidPlatform& platform_;
     DeviceRecord& record_;

@@ -2,7 +2,10 @@
 #include "SimulatedPlatform.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <deque>
+#include <mutex>
+#include <thread>
 
 namespace tandrel::sim {
 namespace {
@@ -37,6 +40,22 @@ struct SimulatedPlatform::State {
     int peakOpenHandles = 0;
     int generation = 0; // bumped on unplug, so handles from before stop working
     std::vector<WrittenReport> writes;
+    std::chrono::milliseconds usbTimeout{0};
+    std::chrono::milliseconds readBound{0};
+
+    // The gate where held writes wait; the only state used by two threads at once.
+    std::mutex gateMutex;
+    std::condition_variable gateChanged;
+    bool holding = false;
+    int writesAtGate = 0;
+
+    void passGate() {
+        std::unique_lock lock(gateMutex);
+        ++writesAtGate;
+        gateChanged.notify_all();
+        gateChanged.wait(lock, [this] { return !holding; });
+        --writesAtGate;
+    }
 
     SimInterface* find(const std::string& path) {
         for (SimInterface& candidate : interfaces) {
@@ -61,14 +80,19 @@ public:
     SimHandle(const SimHandle&) = delete;
     SimHandle& operator=(const SimHandle&) = delete;
 
-    bool write(const Report& report) override {
+    WriteResult write(const Report& report) override {
+        state_->passGate();
         SimInterface* self = live();
         if (self == nullptr) {
-            return false;
+            return WriteResult::Failed;
+        }
+        if (self->hung) {
+            std::this_thread::sleep_for(state_->usbTimeout);
+            return WriteResult::TimedOut;
         }
         if (self->failingWrites > 0) {
             --self->failingWrites;
-            return false;
+            return WriteResult::Failed;
         }
         state_->writes.push_back({path_, report});
         if (report == kPairCommand) {
@@ -82,12 +106,16 @@ public:
             state_->plugged = false;
             ++state_->generation;
         }
-        return true;
+        return WriteResult::Written;
     }
 
     bool read(Report& into) override {
         SimInterface* self = live();
-        if (self == nullptr || self->readFault != ReadFault::None || !pending_) {
+        if (self == nullptr || self->readFault == ReadFault::Fails) {
+            return false;
+        }
+        if (self->readFault == ReadFault::TimesOut || !pending_) {
+            std::this_thread::sleep_for(state_->readBound);
             return false;
         }
         into = *pending_;
@@ -214,6 +242,28 @@ void SimulatedPlatform::setListFails(bool fails) {
 }
 void SimulatedPlatform::setScratchFails(bool fails) {
     state_->scratchFails = fails;
+}
+
+void SimulatedPlatform::setWaits(std::chrono::milliseconds usbTimeout,
+                                 std::chrono::milliseconds readBound) {
+    state_->usbTimeout = usbTimeout;
+    state_->readBound = readBound;
+}
+
+void SimulatedPlatform::holdWrites() {
+    const std::lock_guard lock(state_->gateMutex);
+    state_->holding = true;
+}
+bool SimulatedPlatform::awaitHeldWrite(std::chrono::milliseconds limit) {
+    std::unique_lock lock(state_->gateMutex);
+    return state_->gateChanged.wait_for(lock, limit, [this] { return state_->writesAtGate > 0; });
+}
+void SimulatedPlatform::releaseWrites() {
+    {
+        const std::lock_guard lock(state_->gateMutex);
+        state_->holding = false;
+    }
+    state_->gateChanged.notify_all();
 }
 
 void SimulatedPlatform::setAnswer(const Report& answer) {

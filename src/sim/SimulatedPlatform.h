@@ -4,6 +4,7 @@
 #include "HidPlatform.h"
 #include "Reports.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -22,6 +23,7 @@ struct SimInterface {
     bool pathUnavailable = false;
     std::optional<OpenError> openFailure;
     int failingWrites = 0; // the next N writes fail
+    bool hung = false;     // takes no command: every write waits for the USB time-out, then fails
     ReadFault readFault = ReadFault::None;
     bool unplugAfterWrite = false;     // the receiver vanishes after the next write
     std::optional<Report> decoyAnswer; // answers with these bytes instead of the receiver's
@@ -61,6 +63,16 @@ public:
 
     void setListFails(bool fails);
     void setScratchFails(bool fails);
+
+    // How long a hung interface's write and a read that gets no answer take; none by default.
+    void setWaits(std::chrono::milliseconds usbTimeout, std::chrono::milliseconds readBound);
+
+    // While writes are held, each write waits at the start until they are released: an exchange
+    // that a test holds in flight. The handles may be used from another thread meanwhile.
+    void holdWrites();
+    // Waits until a write is held; false after `limit` without one.
+    bool awaitHeldWrite(std::chrono::milliseconds limit = std::chrono::seconds(10));
+    void releaseWrites();
 
     // --- the receiver's behaviour
     // The answer to every query; its byte 39 is replaced by the current link status.

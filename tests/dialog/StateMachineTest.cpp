@@ -93,11 +93,11 @@ struct TransitionTable : World {
 
     void act(Event event) {
         if (event == Event::Init) {
-            dialog.OnInitDialog();
+            init();
         } else if (event == Event::Connect || event == Event::Refresh) {
             click(event == Event::Connect ? 1000 : 1001);
         } else {
-            dialog.OnTimer(static_cast<int>(event) - static_cast<int>(Event::Timer1) + 1);
+            tick(static_cast<int>(event) - static_cast<int>(Event::Timer1) + 1);
         }
     }
 };
@@ -175,7 +175,7 @@ class Behaviour : public ::testing::Test, public World {
 protected:
     // Ticks timer `id` (0: clicks Connect) and checks what the window then shows.
     void step(int id, std::int32_t state, const char* text, const std::set<int>& timers) {
-        id == 0 ? click(1000) : dialog.OnTimer(id);
+        id == 0 ? click(1000) : tick(id);
         showing(state, text, timers);
     }
     void showing(std::int32_t state, const char* text, const std::set<int>& timers) {
@@ -205,7 +205,7 @@ protected:
 };
 
 TEST_F(Behaviour, StartAloneThenPlugInAndPairTwice) {
-    dialog.OnInitDialog();
+    init();
     showing(0, kNoReceiver, k3);
     EXPECT_FALSE(connectEnabled());
     plugInReceiver(0);
@@ -235,7 +235,7 @@ TEST_F(Behaviour, APairingStepOutsideTheCycleStartsItAgain) {
     plugInReceiver(1);
     for (const std::int32_t step : {3, -1, 1000}) {
         session.PairingTextStep = step;
-        dialog.OnTimer(1);
+        tick(1);
         EXPECT_EQ(status(), QString(kPairingSix)) << step;
         EXPECT_EQ(session.PairingTextStep, 1) << step;
     }
@@ -243,27 +243,27 @@ TEST_F(Behaviour, APairingStepOutsideTheCycleStartsItAgain) {
 
 TEST_F(Behaviour, WatchTicksNeverPostponeARunningPairingPoll) {
     plugInReceiver(1);
-    dialog.OnInitDialog();
+    init();
     ASSERT_TRUE(dialog.isTimerRunning(1));
     const int starts = dialog.timerStarts(1);
     for (const std::uint8_t status : {std::uint8_t{1}, std::uint8_t{3}}) {
         platform.setLinkStatus(status);
-        dialog.OnTimer(3);
+        tick(3);
         EXPECT_EQ(dialog.timerStarts(1), starts) << "status " << int(status);
     }
     dialog.stopTimer(1);
-    dialog.OnTimer(3);
+    tick(3);
     EXPECT_TRUE(dialog.isTimerRunning(1));
     EXPECT_EQ(dialog.timerStarts(1), starts + 1);
     const int connectedStarts = dialog.timerStarts(2);
-    dialog.OnTimer(2); // a refresh still restarts the connected poll
+    tick(2); // a refresh still restarts the connected poll
     EXPECT_EQ(dialog.timerStarts(2), connectedStarts + 1);
 }
 
 TEST_F(Behaviour, ReceiverGoneBetweenPollAndRefresh) {
     plugInReceiver(3);
-    dialog.OnInitDialog();
-    dialog.OnTimer(3);
+    init();
+    tick(3);
     platform.unplugAfterAnswers(1); // the poll's answer is the last
     step(1, 1, kConnected, k23);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kInfoFailed});
@@ -272,15 +272,15 @@ TEST_F(Behaviour, ReceiverGoneBetweenPollAndRefresh) {
 
 TEST_F(Behaviour, TicksDuringAnOpenMessageBoxNeverStackAnother) {
     plugInReceiver(3);
-    dialog.OnInitDialog();
+    init();
     platform.unplug();
     dialog.startTimer(1);
     int nestedTicks = 0;
     boxes.duringShow = [&] {
         ++nestedTicks;
         click(1001); // fails again: must show nothing
-        dialog.OnTimer(1);
-        dialog.OnTimer(2);
+        tick(1);
+        tick(2);
     };
     click(1001);
     EXPECT_EQ(nestedTicks, 1);

@@ -3,6 +3,7 @@
 
 #include "CTandrelDlg.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,18 +52,36 @@ struct Window {
         std::erase_if(ids, [this](int id) { return !dialog.isTimerRunning(id); });
         return ids;
     }
-    void click(int id) { static_cast<QPushButton*>(dialog.control(id))->click(); }
+    // Lets every handler asked for so far run to its end; the timers' own ticks are held back.
+    void settle() {
+        while (!dialog.handlersIdle()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
+                                            QEventLoop::X11ExcludeTimers);
+        }
+    }
+    void click(int id) {
+        static_cast<QPushButton*>(dialog.control(id))->click();
+        settle();
+    }
+    void tick(int id) {
+        dialog.OnTimer(id);
+        settle();
+    }
+    void init() {
+        dialog.OnInitDialog();
+        settle();
+    }
 
     sim::SimulatedPlatform platform;
     DeviceRecord device;
     ReceiverLink receiver{platform, device};
+    ReceiverWorker worker{receiver, device};
     SessionState session;
     Boxes boxes;
-    std::vector<std::chrono::milliseconds> pauses;
+    std::vector<std::chrono::milliseconds> pauses; // made on the receiver worker
     CTandrelDlg dialog{
         {session,
-         device,
-         receiver,
+         worker,
          boxes,
          [this](std::chrono::milliseconds d) { pauses.push_back(d); },
          QStringLiteral("tandrel"),

@@ -2,7 +2,7 @@
 // and interfaces listed more than once.
 #include "HidrawFraming.h"
 
-#include "HidapiPlatform.h"
+#include "LinuxHidPlatform.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -41,7 +41,7 @@ TEST(HidrawFraming, OpenErrorsSayWhyTheReceiverCouldNotBeOpened) {
     }
 
     // The real backend over nodes that are not hidraw devices.
-    HidapiPlatform platform;
+    LinuxHidPlatform platform;
     for (const auto& [path, expected] :
          {std::pair{"/nonexistent/hidraw9", NotFound}, std::pair{"/dev/null", Other}}) {
         const OpenResult opened = platform.open(path);

@@ -1,18 +1,17 @@
-// The only file that talks to hidapi, and the only one that touches a hidraw node.
-#include "HidapiPlatform.h"
+// Reads and writes of a hidraw node: the report id that reads drop, the bounded read, and a write
+// that the kernel gave up on.
+#include "HidrawNode.h"
 
 #include "HidrawFraming.h"
 
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
-#include <hidapi/hidapi.h>
 #include <linux/hidraw.h>
 #include <optional>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
-#include <utility>
 
 namespace tandrel {
 namespace {
@@ -24,9 +23,13 @@ public:
     HidrawHandle(const HidrawHandle&) = delete;
     HidrawHandle& operator=(const HidrawHandle&) = delete;
 
-    bool write(const Report& report) override {
-        // Byte 0 is report id 0, which the kernel drops before the payload goes out.
-        return ::write(fd_, report.data(), report.size()) >= 0;
+    // Byte 0 is report id 0, which the kernel drops before the payload goes out. The write waits
+    // in the kernel for the USB transfer, up to its time-out, and nothing can cut that wait short.
+    WriteResult write(const Report& report) override {
+        if (::write(fd_, report.data(), report.size()) >= 0) {
+            return WriteResult::Written;
+        }
+        return errno == ETIMEDOUT ? WriteResult::TimedOut : WriteResult::Failed;
     }
 
     bool read(Report& into) override {
@@ -51,38 +54,12 @@ private:
     int fd_;
 };
 
-std::string narrow(const char* text) {
-    return text != nullptr ? std::string(text) : std::string();
-}
-
 } // namespace
-
-HidapiPlatform::HidapiPlatform() : started_(hid_init() == 0) {}
-
-HidapiPlatform::~HidapiPlatform() {
-    if (started_) {
-        hid_exit();
-    }
-}
-
-std::optional<std::vector<HidInterface>> HidapiPlatform::listInterfaces() {
-    if (!started_) {
-        return std::nullopt;
-    }
-    std::vector<HidInterface> interfaces;
-    hid_device_info* const all = hid_enumerate(0, 0);
-    for (const hid_device_info* info = all; info != nullptr; info = info->next) {
-        interfaces.push_back(
-            {narrow(info->path), info->vendor_id, info->product_id, info->interface_number});
-    }
-    hid_free_enumeration(all);
-    return onePerPath(std::move(interfaces));
-}
 
 // hidapi 0.13's hid_open_path crashes when the node it opened fails its first ioctl, as a
 // receiver pulled out at that moment does; opening the node here also tells why an open failed,
 // which hidapi does not.
-OpenResult HidapiPlatform::open(const std::string& path) {
+OpenResult openHidrawNode(const std::string& path) {
     OpenResult result;
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
