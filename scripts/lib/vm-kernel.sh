@@ -4,7 +4,7 @@
 # shellcheck shell=bash
 
 # Everything the guest needs besides what the host's root already has.
-VM_GUEST_MODULES=(dummy_hcd libcomposite usb_f_hid usbhid hid_generic
+VM_GUEST_MODULES=(dummy_hcd libcomposite usb_f_hid usbhid hid_generic usbmon
     virtio_pci 9pnet_virtio 9p overlay)
 
 # The kernel package that linux-image-amd64 currently stands for; reads apt's lists, which
@@ -14,11 +14,14 @@ kernel_package() {
         awk '$1 == "Depends:" && $2 ~ /^linux-image-[0-9]/ && !found++ { print $2 }'
 }
 
+# A cache is ready when it holds the modules the guest now needs; it names them in its ready file.
+vm_cache_ready() { [ "$(cat "$1/ready" 2>/dev/null)" = "${VM_GUEST_MODULES[*]}" ]; }
+
 # prepare_vm_cache CACHE: fills CACHE unless it is ready, staging in CACHE.partial.PID; on failure
 # says why and returns 1.
 prepare_vm_cache() {
     local CACHE=$1
-    [ -f "$CACHE/ready" ] && return 0
+    vm_cache_ready "$CACHE" && return 0
     # Each run unpacks into a folder of its own, so that two runs at once cannot mix files; the
     # caller removes it should the run end early.
     local STAGING=$CACHE.partial.$$
@@ -64,8 +67,8 @@ prepare_vm_cache() {
     echo "$package" >"$STAGING/kernel-package"
 
     rm -rf "$STAGING/download" "$STAGING/unpacked"
-    touch "$STAGING/ready"
-    [ -f "$CACHE/ready" ] || rm -rf "$CACHE"
+    echo "${VM_GUEST_MODULES[*]}" >"$STAGING/ready"
+    vm_cache_ready "$CACHE" || rm -rf "$CACHE"
     # A run that finished first has already put an equal cache in place; ours then goes.
     mv -T "$STAGING" "$CACHE" 2>/dev/null || true
 }

@@ -184,6 +184,12 @@ ExitCode runPair(CliContext& ctx, const CommandOptions& options) {
             endProgressLine();
             return finish(probe, "failed", report(ctx, probe));
         }
+        // A receiver that stopped taking commands will not pair, and each look would wait out
+        // another USB time-out.
+        if (probe.trouble == Trouble::NoAnswer && link.lastWalk().writeTimedOut) {
+            endProgressLine();
+            return finish(probe, "failed", report(ctx, probe));
+        }
         if (elapsed >= options.timeoutSeconds) {
             endProgressLine();
             if (probe.trouble == Trouble::NoAnswer) {

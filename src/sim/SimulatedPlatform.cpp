@@ -86,6 +86,7 @@ public:
         if (self == nullptr) {
             return WriteResult::Failed;
         }
+        ++self->writeAttempts;
         if (self->hung) {
             std::this_thread::sleep_for(state_->usbTimeout);
             return WriteResult::TimedOut;

@@ -24,6 +24,7 @@ struct SimInterface {
     std::optional<OpenError> openFailure;
     int failingWrites = 0; // the next N writes fail
     bool hung = false;     // takes no command: every write waits for the USB time-out, then fails
+    int writeAttempts = 0; // every write asked for, failed or not
     ReadFault readFault = ReadFault::None;
     bool unplugAfterWrite = false;     // the receiver vanishes after the next write
     std::optional<Report> decoyAnswer; // answers with these bytes instead of the receiver's

@@ -145,6 +145,22 @@ TEST_F(Cli, PairFollowsTheReceiverUntilItEnds) {
                   R"("failed","status":"no-receiver","switch":""})"));
 }
 
+// Each write to a hung receiver waits out the USB time-out: one a command, and no pairing poll.
+TEST_F(Cli, AHungReceiverCostsOneWriteACommand) {
+    const std::string silent =
+        "tandrel-cli: the receiver did not answer; unplug it and plug it in again.\n";
+    receiver(2, {1});
+    sim::SimInterface& commands = platform.interfaceAt(2);
+    commands.hung = true;
+    EXPECT_EQ(run({"status"}), Out(1, silent, "not connected\n"));
+    EXPECT_EQ(commands.writeAttempts, 1);
+    commands.hung = false;
+    onPause = [&commands](std::size_t) { return commands.hung = true; }; // hangs after pairing
+    EXPECT_EQ(run({"pair", "--timeout", "60"}), Out(1, silent, "0 s: not connected\n"));
+    EXPECT_EQ(commands.writeAttempts, 3);
+    EXPECT_EQ(pauses, std::vector<std::chrono::milliseconds>{100ms});
+}
+
 TEST_F(Cli, ListShowsEveryReceiverInterfaceAndMarksTheOneUsed) {
     receiver(3);
     platform.interfaceAt(0).openFailure = OpenError::PermissionDenied;

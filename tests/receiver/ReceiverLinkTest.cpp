@@ -121,6 +121,19 @@ TEST_F(ReceiverWalk, OneImmediateRetryThenTheNextMatchingInterface) {
     EXPECT_EQ(platform.peakOpenHandles(), 1);
 }
 
+TEST_F(ReceiverWalk, AWriteThatTimedOutIsNotRetried) {
+    sim::SimInterface& hung = platform.interfaceAt(add("/dev/hidraw-a"));
+    hung.hung = true;
+    EXPECT_EQ(link.SendPairCommand(), ReceiverResult::NoAnswer);
+    EXPECT_EQ(hung.writeAttempts, 1);
+    EXPECT_TRUE(link.lastWalk().writeTimedOut);
+    hung.hung = false;
+    hung.failingWrites = 1;
+    EXPECT_EQ(link.SendPairCommand(), ReceiverResult::Done);
+    EXPECT_EQ(hung.writeAttempts, 3);
+    EXPECT_FALSE(link.lastWalk().writeTimedOut);
+}
+
 TEST_F(ReceiverWalk, AFailedReadKeepsTheRecordAndPassesToTheNextMatchingInterface) {
     for (ReadFault fault : {ReadFault::Fails, ReadFault::TimesOut}) {
         SCOPED_TRACE(static_cast<int>(fault));

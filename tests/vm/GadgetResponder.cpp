@@ -1,6 +1,7 @@
 // The device side of the test receiver inside the test machine: answers on the gadget's three HID
 // interfaces as a receiver would and prints each report that passes as "INTERFACE in|out HEX".
-// usage: vm_gadget answer|silent
+// usage: vm_gadget answer|silent|hung (hung: interface 2 is never read, so it stops taking
+// commands once the function's queued requests are full)
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -39,14 +40,16 @@ Payload answer(std::uint8_t linkStatus) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool answers = argc == 2 && std::string(argv[1]) == "answer";
+    const std::string mode = argc == 2 ? argv[1] : "";
+    const bool answers = mode == "answer";
     // Line by line, because the test stops this program with a signal.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::array<pollfd, 3> waits{};
     for (std::size_t i = 0; i < 3; ++i) {
         // Non-blocking: a host that never reads must not stall the other interfaces.
         const std::string path = "/dev/hidg" + std::to_string(i);
-        waits[i] = {::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC), POLLIN, 0};
+        const short events = i == 2 && mode == "hung" ? 0 : POLLIN;
+        waits[i] = {::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC), events, 0};
         if (waits[i].fd < 0) {
             std::perror(path.c_str());
             return 1;

@@ -49,7 +49,7 @@ make_gadget() (
     echo dummy_udc.0 >UDC
 )
 
-# begin_phase NAME answer|silent|none [COMMAND...]: a fresh results folder and a fresh device
+# begin_phase NAME answer|silent|hung|none [COMMAND...]: a fresh results folder and a fresh device
 # side, and the commands interface 2 must receive in the phase, in order, while 0 and 1 receive
 # nothing; the host compares them with the device side's records afterwards.
 begin_phase() {
@@ -153,6 +153,32 @@ for command in status pair; do
     complains "$command" "permission denied on ${HIDRAW[2]}: install the udev rule"
 done
 RUN_AS=()
+
+# A receiver whose firmware hangs reads no more commands: once the gadget's queued requests are
+# full, each write waits in the kernel for the USB time-out (5 s). Each run may write once, not
+# retry; usbmon shows what a run put on the bus. Beyond what an answered run takes (the tool's
+# start under emulation), a run may take one time-out and a second.
+begin_phase hung hung
+mount -t debugfs debugfs /sys/kernel/debug
+for run in 1 2 3 4 5 6; do
+    run_tool "filling$run" 1 status
+    read -r elapsed <"$PHASE_DIR/filling$run.ms"
+    [ "$elapsed" -lt 4000 ] || break
+done
+check "the receiver stops taking commands within six runs ($elapsed ms)" [ "$elapsed" -ge 4000 ]
+for run in 1 2; do
+    cat /sys/kernel/debug/usb/usbmon/0u >"$PHASE_DIR/bus$run.log" &
+    monitor=$!
+    sleep 0.2
+    run_tool "hung$run" 1 status
+    kill "$monitor" && wait "$monitor" 2>/dev/null
+    says "hung$run" "not connected"
+    read -r elapsed <"$PHASE_DIR/hung$run.ms"
+    check "hung$run ends within one USB time-out and a second ($elapsed ms; answered: $answered ms)" \
+        [ "$elapsed" -lt $((answered + 6000)) ]
+    queries=$(grep -c ' S Io:.* = 03038f00' "$PHASE_DIR/bus$run.log")
+    check "hung$run puts one query on the bus, not a retry ($queries)" [ "$queries" = 1 ]
+done
 
 # Unplugging, as far as the host can tell: the gadget lets go of its controller.
 begin_phase unplugged none
