@@ -32,10 +32,12 @@ wait_until() {
     done
 }
 
-# Exports DISPLAY for a new Xvfb on a free display number; Qt uses its X11 platform there.
+# Exports DISPLAY for a new Xvfb on a free display number, with any extra Xvfb options given; Qt
+# uses its X11 platform there.
 start_xvfb() {
     local number="$XDG_RUNTIME_DIR/display"
-    run_in_background Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number" 2>/dev/null
+    run_in_background Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp "$@" 3>"$number" \
+        2>/dev/null
     wait_until test -s "$number" || { echo "error: Xvfb did not start" >&2 && return 1; }
     export DISPLAY=":$(head -n1 "$number")" QT_QPA_PLATFORM=xcb
 }

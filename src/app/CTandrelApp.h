@@ -35,6 +35,8 @@ public:
     }
 
     SessionState& session() { return session_; }
+    // Where anything that changes the receiver's side must happen, between two exchanges.
+    ReceiverWorker& receiverWorker() { return worker_; }
     const QString& applicationName() const { return applicationName_; }
 
 private:

@@ -29,14 +29,35 @@ std::unique_ptr<SimulatedPlatform> demoReceiver() {
     return platform;
 }
 
-void addPlugEntries(QMenu& menu, SimulatedPlatform& receiver) {
-    QAction* unplug = menu.addAction(QStringLiteral("演示：拔出接收器"));
-    unplug->setEnabled(receiver.plugged());
-    QObject::connect(unplug, &QAction::triggered, [&receiver] { receiver.unplug(); });
-    QAction* plug = menu.addAction(QStringLiteral("演示：插入接收器"));
-    plug->setEnabled(!receiver.plugged());
-    QObject::connect(plug, &QAction::triggered, [&receiver] { receiver.plug(); });
-}
+// The simulated receiver belongs to the receiver worker, like a real one: plugging and unplugging
+// happen there, between two exchanges, and the window remembers which it asked for last.
+class PlugEntries {
+public:
+    PlugEntries(SimulatedPlatform& receiver, tandrel::ReceiverWorker& worker)
+        : receiver_(receiver), worker_(worker) {}
+
+    void addTo(QMenu& menu) {
+        QAction* unplug = menu.addAction(QStringLiteral("演示：拔出接收器"));
+        unplug->setEnabled(plugged_);
+        QObject::connect(unplug, &QAction::triggered, [this] { setPlugged(false); });
+        QAction* plug = menu.addAction(QStringLiteral("演示：插入接收器"));
+        plug->setEnabled(!plugged_);
+        QObject::connect(plug, &QAction::triggered, [this] { setPlugged(true); });
+    }
+
+private:
+    void setPlugged(bool plugged) {
+        plugged_ = plugged;
+        worker_.post([&receiver = receiver_, plugged](tandrel::ReceiverLink&,
+                                                      tandrel::DeviceRecord&) {
+            plugged ? receiver.plug() : receiver.unplug();
+        });
+    }
+
+    SimulatedPlatform& receiver_;
+    tandrel::ReceiverWorker& worker_;
+    bool plugged_ = true;
+};
 
 } // namespace
 
@@ -53,7 +74,8 @@ int main(int argc, char* argv[]) {
         tandrel::applicationNameFromExecutable(QCoreApplication::applicationFilePath()),
         {[&names](int code) { return names.LookUpSwitchName(code); },
          [&names](int code) { return names.LookUpColourName(code); }});
-    app.setContextMenuExtras([&receiver](QMenu& menu) { addPlugEntries(menu, receiver); });
+    PlugEntries plugEntries(receiver, app.receiverWorker());
+    app.setContextMenuExtras([&plugEntries](QMenu& menu) { plugEntries.addTo(menu); });
     app.InitInstance();
     return 0;
 }
