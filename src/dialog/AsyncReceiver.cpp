@@ -38,11 +38,11 @@ AsyncReceiver::~AsyncReceiver() {
 
 void AsyncReceiver::post(std::coroutine_handle<> waiting, Job job) {
     waiting_ = waiting;
-    worker_.post([job = std::move(job), doorbell = doorbell_](ReceiverLink& link,
-                                                              DeviceRecord& record) {
-        job(link, record);
-        doorbell->ring(record.lastReport);
-    });
+    worker_.post(
+        [job = std::move(job), doorbell = doorbell_](ReceiverLink& link, DeviceRecord& record) {
+            job(link, record);
+            doorbell->ring(record.lastReport);
+        });
 }
 
 void AsyncReceiver::exchangeFinished() {

@@ -69,8 +69,8 @@ public:
 
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> waiting) {
-        receiver_.post(waiting, [work = std::move(work_), result = result_](
-                                    ReceiverLink& link, DeviceRecord& record) {
+        receiver_.post(waiting, [work = std::move(work_), result = result_](ReceiverLink& link,
+                                                                            DeviceRecord& record) {
             *result = work(link, record);
         });
     }

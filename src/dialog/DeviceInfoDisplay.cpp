@@ -5,8 +5,7 @@
 namespace tandrel {
 
 void CTandrelDlg::ShowDeviceInfo(bool connected) {
-    const DeviceTexts texts =
-        decodeDeviceInfo(receiver_.lastReport(), connected, context_.lookups);
+    const DeviceTexts texts = decodeDeviceInfo(receiver_.lastReport(), connected, context_.lookups);
     modelText = toQString(texts.modelText);
     firmwareText = toQString(texts.firmwareText);
     switchText = toQString(texts.switchText);

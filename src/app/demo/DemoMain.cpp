@@ -48,10 +48,10 @@ public:
 private:
     void setPlugged(bool plugged) {
         plugged_ = plugged;
-        worker_.post([&receiver = receiver_, plugged](tandrel::ReceiverLink&,
-                                                      tandrel::DeviceRecord&) {
-            plugged ? receiver.plug() : receiver.unplug();
-        });
+        worker_.post(
+            [&receiver = receiver_, plugged](tandrel::ReceiverLink&, tandrel::DeviceRecord&) {
+                plugged ? receiver.plug() : receiver.unplug();
+            });
     }
 
     SimulatedPlatform& receiver_;
