@@ -195,7 +195,9 @@ ExitCode runNames(CliContext& ctx, const SetXmlLocator& locator, bool asJson) {
             j[table.jsonKey] = entriesJson(table.listing);
         }
         j["warnings"] = warnings;
-        ctx.out << j.dump() << "\n";
+        // A file cut at the size limit may end inside a character of an element's name, which
+        // the parser keeps as it is: such bytes show as U+FFFD rather than end the command.
+        ctx.out << j.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
     } else if (listing.search.used) {
         ctx.out << "Set.xml: " << *listing.search.used << " ("
                 << (listing.encoding == TextEncoding::Gbk ? "GBK" : "UTF-8") << ")\n";
