@@ -91,9 +91,9 @@ for node in /sys/class/hidraw/hidraw*; do
     read -r number <"$node/device/../bInterfaceNumber" && HIDRAW[10#$number]=/dev/${node##*/}
 done
 
-# The package's scripts under Debian's udevd, with uid 65534 the seat's user as logind records it so
-# that udev's uaccess grants it entries: upgrading from a rule that tagged every interface leaves it
-# interface 2, removal none, without a replug and after any later event; others' entries stay.
+# The package's own scripts under Debian's udevd; uid 65534 is the seat's user as logind records
+# it, so udev's uaccess grants it access. Upgraded from a rule that tagged every interface, it keeps
+# interface 2 only; after removal, none; at once and after a later event. Others keep theirs.
 begin_phase access none
 export SYSTEMD_IGNORE_CHROOT=1 # or udevd and udevadm ignore requests inside the chroot
 RULE=/usr/lib/udev/rules.d/70-tandrel.rules LINUX=$HERE/../../res/linux
@@ -110,12 +110,10 @@ echo 'SUBSYSTEM=="hidraw", ATTRS{idVendor}=="5e1c", ATTRS{idProduct}=="8040", TA
     >$RULE
 check "the old rule gives uid 65534 every interface" eval 'replay && opens 65534 012'
 check "uid 65533 is given interface 0 by hand" setfacl -m u:65533:rw "${HIDRAW[0]}"
-cp "$LINUX/70-tandrel.rules" $RULE
-check "after the upgrade uid 65534 opens interface 2 only" \
-    eval 'sh "$LINUX/debian/postinst" configure 1.0.0.0 && replay && opens 65534 2'
-rm $RULE
+check "after the upgrade uid 65534 opens interface 2 only" eval 'cp "$LINUX/70-tandrel.rules" \
+    $RULE && sh "$LINUX/debian/postinst" configure 1.0.0.0 && replay && opens 65534 2'
 check "after the removal uid 65534 opens none" \
-    eval 'sh "$LINUX/debian/postrm" remove && replay && opens 65534 ""'
+    eval 'rm $RULE && sh "$LINUX/debian/postrm" remove && replay && opens 65534 ""'
 check "uid 65533 keeps interface 0" opens 65533 0
 
 # Interfaces 0 and 1 answer too, with decoys; only interface 2 may be written to, and what is
