@@ -3,18 +3,44 @@
 set(TANDREL_APP_ID io.tandrel.Tandrel)
 set(linux_dir ${PROJECT_SOURCE_DIR}/res/linux)
 
-# udev reads rules only from its own directory, never from under /usr/local, so an install from
-# source puts the rule there whatever the prefix. The package must not ask the build machine:
-# with udev installed, pkg-config answers /lib/udev, which Debian's merged /usr makes a mere alias
-# of /usr/lib/udev, and lintian flags files shipped under an alias. So each gets a rule of its
-# own: the component udev_rule for `cmake --install`, deb (never installed by default) for the
-# package, which takes only its own (CPACK_INSTALL_CMAKE_PROJECTS below).
-pkg_get_variable(TANDREL_UDEV_DIR udev udevdir)
-if(NOT TANDREL_UDEV_DIR)
-    set(TANDREL_UDEV_DIR /usr/lib/udev)
+# udev reads rules only from its own directories, never from under /usr/local, so an install into
+# /usr or /usr/local puts the rule in udev's own directory; any other prefix, such as ~/.local,
+# keeps it under the prefix, so that an install needs no root. The prefix may be given as late as
+# `cmake --install --prefix`, so the choice is made at install time. The package must not ask the
+# build machine: with udev installed, pkg-config answers /lib/udev, which Debian's merged /usr
+# makes a mere alias of /usr/lib/udev, and lintian flags files shipped under an alias. So each
+# gets a rule of its own: the component udev_rule for `cmake --install`, deb (never installed by
+# default) for the package, which takes only its own (CPACK_INSTALL_CMAKE_PROJECTS below).
+set(TANDREL_UDEV_RULES_DIR "" CACHE PATH "Where `cmake --install` puts the udev rule; empty: \
+udev's own directory for the prefixes /usr and /usr/local, PREFIX/lib/udev/rules.d for any other")
+pkg_get_variable(udev_dir udev udevdir)
+if(NOT udev_dir)
+    set(udev_dir /usr/lib/udev)
 endif()
-install(FILES ${linux_dir}/70-tandrel.rules DESTINATION ${TANDREL_UDEV_DIR}/rules.d
-        COMPONENT udev_rule)
+install(CODE "set(tandrel_rule [[${linux_dir}/70-tandrel.rules]])
+    set(tandrel_rules_dir [[${TANDREL_UDEV_RULES_DIR}]])
+    set(tandrel_udev_rules_dir [[${udev_dir}/rules.d]])" COMPONENT udev_rule)
+install(CODE [[
+    if(NOT tandrel_rules_dir)
+        set(tandrel_rules_dir ${CMAKE_INSTALL_PREFIX}/lib/udev/rules.d)
+        if(CMAKE_INSTALL_PREFIX MATCHES "^/usr(/local)?/*$")
+            set(tandrel_rules_dir ${tandrel_udev_rules_dir})
+        endif()
+    elseif(NOT IS_ABSOLUTE ${tandrel_rules_dir})
+        set(tandrel_rules_dir ${CMAKE_INSTALL_PREFIX}/${tandrel_rules_dir})
+    endif()
+    file(INSTALL ${tandrel_rule} DESTINATION ${tandrel_rules_dir})
+    set(rule ${tandrel_rules_dir}/70-tandrel.rules)
+    set(apply "udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=hidraw")
+    if(tandrel_rules_dir MATCHES "^(/usr)?/lib/udev/rules.d/*$|^/etc/udev/rules.d/*$"
+       OR tandrel_rules_dir STREQUAL tandrel_udev_rules_dir)
+        message(STATUS "The udev rule went to ${rule}, where udev reads it; apply it now with\n"
+                "     sudo ${apply}")
+    else()
+        message(STATUS "The udev rule went to ${rule}, where udev does not read it; apply it with\n"
+                "     sudo cp ${rule} /etc/udev/rules.d/ && sudo ${apply}")
+    endif()
+]] COMPONENT udev_rule)
 install(FILES ${linux_dir}/70-tandrel.rules DESTINATION /usr/lib/udev/rules.d
         COMPONENT deb EXCLUDE_FROM_ALL)
 
@@ -76,10 +102,12 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads these at run time, so the library scan cannot find them: the Wayland platform plugin
-# for Wayland sessions, and the translations of Qt's own texts.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland, qt6-translations-l10n")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-wqy-microhei)
+# The maintainer scripts take back access through setfacl (acl). Qt loads its Wayland platform
+# plugin and the translations of its own texts at run time, so the library scan cannot find them;
+# the window runs without them, under XWayland and with English button texts, as it does without
+# a font for its Chinese texts: these are recommended only.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS acl)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n, fonts-wqy-microhei")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${linux_dir}/debian/postinst ${linux_dir}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

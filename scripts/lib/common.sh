@@ -13,9 +13,10 @@ TANDREL_BUILD_PACKAGES=(
 )
 # The real-kernel test boots a guest under QEMU; its kernel and busybox are downloaded, not
 # installed. kmod orders the guest's modules, cpio packs its initramfs, setpriv drops privileges,
-# udev's udevadm shows what the project's rule grants.
+# udev's udevd applies the project's rule, and acl's setfacl, which the package's scripts take
+# access back with, gives an entry by hand.
 TANDREL_VM_PACKAGES=(
-    qemu-system-x86 kmod cpio xz-utils util-linux coreutils udev
+    qemu-system-x86 kmod cpio xz-utils util-linux coreutils udev acl
 )
 # The accessibility test runs the window on Xvfb with a private session bus (dbus-daemon), the
 # accessibility bus and its registry (at-spi2-core), and reads it from Python through AT-SPI.

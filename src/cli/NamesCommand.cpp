@@ -99,11 +99,21 @@ void printTable(std::ostream& out, const Table& table) {
     }
 }
 
-// The bytes decide the encoding; a label that says otherwise is worth knowing about.
+// A GBK declaration decides the encoding, else the bytes do; a label that says otherwise is worth
+// knowing about.
 std::optional<std::string> encodingWarning(const SetXmlListing& listing) {
     const EncodingLabel& label = listing.label;
     const std::string declaration =
         label.declared ? "its declaration encoding=\"" + *label.declared + "\"" : std::string();
+    if (label.declared && namesGbk(*label.declared)) {
+        // Most likely converted to UTF-8 with the old declaration left in place.
+        if (listing.validUtf8 && !listing.asciiOnly) {
+            return "the file is read as GBK, as " + declaration +
+                   " says, but its bytes are also valid UTF-8; if it was saved as UTF-8, change "
+                   "the declaration to encoding=\"UTF-8\"";
+        }
+        return std::nullopt;
+    }
     if (listing.encoding == TextEncoding::Gbk) {
         std::vector<std::string> claims;
         if (label.byteOrderMark) {
@@ -120,10 +130,7 @@ std::optional<std::string> encodingWarning(const SetXmlListing& listing) {
     if (!label.declared || label.declared->empty() || listing.asciiOnly) {
         return std::nullopt;
     }
-    if (listing.encoding == TextEncoding::Utf8 && namesGbk(*label.declared)) {
-        return "the file's bytes are UTF-8 despite " + declaration + "; read as UTF-8";
-    }
-    if (!namesUtf8(*label.declared) && !namesGbk(*label.declared)) {
+    if (!namesUtf8(*label.declared)) {
         return "the file declares encoding=\"" + *label.declared +
                "\", which is not read; read as " +
                (listing.encoding == TextEncoding::Gbk ? "GBK" : "UTF-8");
@@ -188,7 +195,9 @@ ExitCode runNames(CliContext& ctx, const SetXmlLocator& locator, bool asJson) {
             j[table.jsonKey] = entriesJson(table.listing);
         }
         j["warnings"] = warnings;
-        ctx.out << j.dump() << "\n";
+        // A file cut at the size limit may end inside a character of an element's name, which
+        // the parser keeps as it is: such bytes show as U+FFFD rather than end the command.
+        ctx.out << j.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
     } else if (listing.search.used) {
         ctx.out << "Set.xml: " << *listing.search.used << " ("
                 << (listing.encoding == TextEncoding::Gbk ? "GBK" : "UTF-8") << ")\n";

@@ -6,7 +6,6 @@
 #include "TextDecoding.h"
 
 #include <charconv>
-#include <memory>
 #include <tinyxml.h>
 
 namespace tandrel {
@@ -25,26 +24,26 @@ constexpr TableElements kColourElements{"SHELLCOLOR", "color"};
 // end of a cut-off character before it notices the end, so the text it is given ends in NULs.
 constexpr std::size_t kParserOverrun = 8;
 
-// One parse of one reading of the file; the document is released with this object.
+// One parse of one reading of the file; the document is released with this object. GBK text is
+// parsed as the UTF-8 it converts to: the parser reads other encodings byte by byte and would turn
+// a character reference such as &#x7EA2; into the one byte 0xA2.
 class ParsedSetXml {
 public:
     explicit ParsedSetXml(const setxml::FileText& file)
         : choice_(setxml::chooseEncoding(file.text, file.cutAtSizeLimit)),
           document_(file.path.c_str()) {
         std::string_view body = file.text;
-        // Legacy reading would take a byte-order mark for text before the root.
         if (body.substr(0, setxml::kUtf8Bom.size()) == setxml::kUtf8Bom) {
             body.remove_prefix(setxml::kUtf8Bom.size());
         }
-        const bool utf8 = choice_.encoding == TextEncoding::Utf8;
-        const std::size_t safe = setxml::safeParseLength(body, utf8 ? setxml::ParseMode::Utf8
-                                                                    : setxml::ParseMode::Legacy);
-        cutByGuard_ = safe < body.size();
-
-        std::string text(body.substr(0, safe));
+        std::string text(choice_.encoding == TextEncoding::Utf8 ? std::string(body)
+                                                                : setxml::gbkToUtf8(body));
+        const std::size_t safe = setxml::safeParseLength(text);
+        cutByGuard_ = safe < text.size();
+        text.resize(safe);
         text.append(kParserOverrun, '\0');
         // The parse result is not consulted: whatever the parser built before an error serves.
-        document_.Parse(text.c_str(), nullptr, utf8 ? TIXML_ENCODING_UTF8 : TIXML_ENCODING_LEGACY);
+        document_.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
     }
 
     const TiXmlElement* root() const { return document_.RootElement(); }
@@ -52,21 +51,10 @@ public:
     const setxml::EncodingChoice& encoding() const { return choice_; }
     bool cutByGuard() const { return cutByGuard_; }
 
-    std::u16string decode(const char* bytes) {
-        if (choice_.encoding == TextEncoding::Utf8) {
-            return setxml::decodeUtf8(bytes);
-        }
-        if (!gbk_) {
-            gbk_ = std::make_unique<setxml::GbkDecoder>();
-        }
-        return gbk_->decode(bytes);
-    }
-
 private:
     setxml::EncodingChoice choice_;
     TiXmlDocument document_;
     bool cutByGuard_ = false;
-    std::unique_ptr<setxml::GbkDecoder> gbk_;
 };
 
 // The walk starts at the first entry element and then examines every following sibling element,
@@ -75,8 +63,8 @@ const TiXmlElement* firstEntry(const TiXmlElement& table, const TableElements& e
     return table.FirstChildElement(elements.entry);
 }
 
-// Both encodings keep ASCII bytes as they are and decode no other byte sequence to ASCII, so
-// comparing the ID's bytes with the ASCII code text equals comparing the decoded texts.
+// UTF-8 keeps ASCII bytes as they are and decodes no other byte sequence to ASCII, so comparing the
+// ID's bytes with the ASCII code text equals comparing the decoded texts.
 bool idMatches(const char* id, const std::string& codeText) {
     return id && codeText == id;
 }
@@ -87,7 +75,7 @@ std::u16string lookUp(const SetXmlLocator& locator, const TableElements& element
     if (!file) {
         return kOtherType;
     }
-    ParsedSetXml parsed(*file);
+    const ParsedSetXml parsed(*file);
     const TiXmlElement* root = parsed.root();
     if (!root) {
         return {};
@@ -101,7 +89,7 @@ std::u16string lookUp(const SetXmlLocator& locator, const TableElements& element
          entry = entry->NextSiblingElement()) {
         if (idMatches(entry->Attribute("ID"), codeText)) {
             const char* name = entry->Attribute("NAME");
-            return name ? parsed.decode(name) : std::u16string();
+            return name ? setxml::decodeUtf8(name) : std::u16string();
         }
     }
     return kOtherType;
@@ -118,7 +106,7 @@ std::optional<int> codeOf(const char* id) {
     return value;
 }
 
-TableListing listTable(ParsedSetXml& parsed, const TableElements& elements) {
+TableListing listTable(const ParsedSetXml& parsed, const TableElements& elements) {
     TableListing listing;
     const TiXmlElement* table = parsed.root()->FirstChildElement(elements.table);
     listing.present = table != nullptr;
@@ -138,7 +126,7 @@ TableListing listTable(ParsedSetXml& parsed, const TableElements& elements) {
             row.code = codeOf(id);
         }
         if (const char* name = entry->Attribute("NAME")) {
-            row.name = parsed.decode(name);
+            row.name = setxml::decodeUtf8(name);
         }
         listing.entries.push_back(std::move(row));
     }
@@ -163,8 +151,9 @@ SetXmlListing listSetXml(const SetXmlLocator& locator) {
     if (!file) {
         return listing;
     }
-    ParsedSetXml parsed(*file);
+    const ParsedSetXml parsed(*file);
     listing.encoding = parsed.encoding().encoding;
+    listing.validUtf8 = parsed.encoding().validUtf8;
     listing.label = parsed.encoding().label;
     listing.asciiOnly = parsed.encoding().asciiOnly;
     listing.cutAtSizeLimit = file->cutAtSizeLimit;

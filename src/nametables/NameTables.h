@@ -81,6 +81,7 @@ struct ParseProblem {
 struct SetXmlListing {
     SetXmlSearch search;
     TextEncoding encoding = TextEncoding::Utf8;
+    bool validUtf8 = false; // the bytes would also read as UTF-8
     EncodingLabel label;
     bool asciiOnly = false;           // both encodings read the file alike
     bool cutAtSizeLimit = false;      // only the first kMaxSetXmlBytes were read

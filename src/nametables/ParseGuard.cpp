@@ -73,7 +73,7 @@ struct StartTag {
 
 class Retrace {
 public:
-    Retrace(std::string_view text, ParseMode mode) : text_(text), utf8_(mode == ParseMode::Utf8) {}
+    explicit Retrace(std::string_view text) : text_(text) {}
 
     std::size_t run() {
         std::vector<std::string_view> open; // the elements the parser is inside, outermost first
@@ -156,10 +156,10 @@ private:
         return true;
     }
 
-    // In UTF-8 the parser also skips byte-order marks and the two non-characters U+FFFE, U+FFFF.
+    // The parser also skips byte-order marks and the two non-characters U+FFFE, U+FFFF.
     std::size_t skipSpace(std::size_t i) const {
         for (;;) {
-            if (utf8_ && at(i) == '\xEF' &&
+            if (at(i) == '\xEF' &&
                 ((at(i + 1) == '\xBB' && at(i + 2) == '\xBF') ||
                  (at(i + 1) == '\xBF' && (at(i + 2) == '\xBE' || at(i + 2) == '\xBF')))) {
                 i += 3;
@@ -242,7 +242,7 @@ private:
 
     Step character(std::size_t i) const {
         const auto lead = static_cast<unsigned char>(at(i));
-        const std::size_t length = utf8_ ? utf8Length(lead) : 1;
+        const std::size_t length = utf8Length(lead);
         if (length > 1) {
             return i + length; // taken on trust, even past a quote or the end of the text
         }
@@ -368,13 +368,12 @@ private:
     }
 
     std::string_view text_;
-    bool utf8_;
 };
 
 } // namespace
 
-std::size_t safeParseLength(std::string_view text, ParseMode mode) {
-    return Retrace(text, mode).run();
+std::size_t safeParseLength(std::string_view text) {
+    return Retrace(text).run();
 }
 
 } // namespace tandrel::setxml

@@ -17,13 +17,9 @@ constexpr std::size_t kMaxNesting = 256;
 // An entry needs two attributes; this leaves room for notes while keeping the check cheap.
 constexpr std::size_t kMaxAttributes = 64;
 
-// How the parser is told to read bytes: UTF-8 groups a character's bytes, legacy takes them one by
-// one.
-enum class ParseMode { Utf8, Legacy };
-
-// The length of the longest prefix of `text` in which the parser, reading in `mode`, meets no
-// element nested deeper than kMaxNesting and none with more than kMaxAttributes attributes.
-// `text` holds no NUL byte.
-std::size_t safeParseLength(std::string_view text, ParseMode mode);
+// The length of the longest prefix of `text` in which the parser, reading UTF-8, meets no element
+// nested deeper than kMaxNesting and none with more than kMaxAttributes attributes. `text` holds no
+// NUL byte.
+std::size_t safeParseLength(std::string_view text);
 
 } // namespace tandrel::setxml

@@ -1,4 +1,4 @@
-// Encoding detection, a strict UTF-8 decoder and GBK decoding through glibc iconv.
+// Encoding detection, a strict UTF-8 decoder and GBK conversion through glibc iconv.
 #include "TextDecoding.h"
 
 #include <algorithm>
@@ -6,12 +6,15 @@
 #include <cerrno>
 #include <cstdint>
 #include <iconv.h>
+#include <memory>
 #include <optional>
+#include <type_traits>
 
 namespace tandrel::setxml {
 namespace {
 
 constexpr char16_t kReplacement = u'\uFFFD';
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
 
 struct Utf8Scan {
     bool invalidBytes = false;
@@ -147,10 +150,6 @@ std::optional<std::string_view> declaredEncoding(std::string_view text) {
     }
 }
 
-iconv_t asIconv(void* handle) {
-    return static_cast<iconv_t>(handle);
-}
-
 const auto kNoIconv = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
 
 } // namespace
@@ -158,14 +157,15 @@ const auto kNoIconv = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
 EncodingChoice chooseEncoding(std::string_view text, bool mayEndMidCharacter) {
     const Utf8Scan scan = scanUtf8(text, nullptr);
     EncodingChoice choice;
-    const bool validUtf8 = !scan.invalidBytes && (!scan.endsMidCharacter || mayEndMidCharacter);
-    choice.encoding = validUtf8 ? TextEncoding::Utf8 : TextEncoding::Gbk;
+    choice.validUtf8 = !scan.invalidBytes && (!scan.endsMidCharacter || mayEndMidCharacter);
     choice.asciiOnly = std::all_of(text.begin(), text.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     choice.label.byteOrderMark = text.substr(0, kUtf8Bom.size()) == kUtf8Bom;
     if (const auto declared = declaredEncoding(text)) {
         choice.label.declared = std::string(*declared);
     }
+    const bool declaredGbk = choice.label.declared && namesGbk(*choice.label.declared);
+    choice.encoding = choice.validUtf8 && !declaredGbk ? TextEncoding::Utf8 : TextEncoding::Gbk;
     return choice;
 }
 
@@ -175,21 +175,18 @@ std::u16string decodeUtf8(std::string_view bytes) {
     return out;
 }
 
-GbkDecoder::GbkDecoder() : handle_(iconv_open("UTF-16LE", "GBK")) {}
-
-GbkDecoder::~GbkDecoder() {
-    if (asIconv(handle_) != kNoIconv) {
-        iconv_close(asIconv(handle_));
-    }
-}
-
-std::u16string GbkDecoder::decode(std::string_view bytes) {
-    std::u16string out;
-    if (asIconv(handle_) == kNoIconv) {
+std::string gbkToUtf8(std::string_view bytes) {
+    std::string out;
+    const std::unique_ptr<std::remove_pointer_t<iconv_t>, decltype(&iconv_close)> converter(
+        iconv_open("UTF-8", "GBK"), &iconv_close);
+    if (converter.get() == kNoIconv) {
         // Without the converter only ASCII can be trusted.
         for (const char c : bytes) {
-            const auto byte = static_cast<unsigned char>(c);
-            out.push_back(byte < 0x80 ? char16_t{byte} : kReplacement);
+            if (static_cast<unsigned char>(c) < 0x80) {
+                out.push_back(c);
+            } else {
+                out += kReplacementUtf8;
+            }
         }
         return out;
     }
@@ -197,19 +194,14 @@ std::u16string GbkDecoder::decode(std::string_view bytes) {
     std::string in(bytes);
     char* inPtr = in.data();
     std::size_t inLeft = in.size();
-    // GBK never yields more than one UTF-16 unit per input byte.
-    std::string buffer(2 * in.size() + 2, '\0');
-    iconv(asIconv(handle_), nullptr, nullptr, nullptr, nullptr);
+    // A GBK character of two bytes never needs more than three in UTF-8.
+    std::string buffer(2 * in.size() + 4, '\0');
     while (inLeft > 0) {
         char* outPtr = buffer.data();
         std::size_t outLeft = buffer.size();
-        const std::size_t result = iconv(asIconv(handle_), &inPtr, &inLeft, &outPtr, &outLeft);
+        const std::size_t result = iconv(converter.get(), &inPtr, &inLeft, &outPtr, &outLeft);
         const int error = errno;
-        const std::size_t produced = buffer.size() - outLeft;
-        for (std::size_t k = 0; k + 1 < produced; k += 2) {
-            out.push_back(static_cast<char16_t>(static_cast<unsigned char>(buffer[k]) |
-                                                static_cast<unsigned char>(buffer[k + 1]) << 8));
-        }
+        out.append(buffer.data(), buffer.size() - outLeft);
         if (result != static_cast<std::size_t>(-1)) {
             break;
         }
@@ -217,13 +209,13 @@ std::u16string GbkDecoder::decode(std::string_view bytes) {
             continue;
         }
         // EILSEQ: an invalid sequence; EINVAL: an incomplete one at the end.
-        out.push_back(kReplacement);
+        out += kReplacementUtf8;
         if (error != EILSEQ) {
             break;
         }
         ++inPtr;
         --inLeft;
-        iconv(asIconv(handle_), nullptr, nullptr, nullptr, nullptr);
+        iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
     }
     return out;
 }

@@ -9,37 +9,27 @@
 namespace tandrel::setxml {
 
 struct EncodingChoice {
-    // UTF-8 only when every byte forms valid UTF-8: the parser takes a stray lead byte's length on
-    // trust and would swallow the quote or bracket after it.
     TextEncoding encoding = TextEncoding::Utf8;
+    // Parsed as UTF-8, text that is not would lose the quote or bracket after a stray lead byte:
+    // the parser takes its length on trust.
+    bool validUtf8 = false;
     bool asciiOnly = false; // reads the same in both encodings
     EncodingLabel label;
 };
 
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-// UTF-8 when every byte forms valid UTF-8, else GBK, whatever the byte-order mark or the
-// declaration says: editors put a UTF-8 declaration on files saved in the system's code page,
-// and such files were always read as GBK. `mayEndMidCharacter` forgives an incomplete last
-// character, for text cut at the size limit.
+// GBK when the XML declaration names GBK or one of its relatives, whatever the bytes, as XML
+// wants. Otherwise UTF-8 when every byte forms valid UTF-8, else GBK, whatever a UTF-8
+// byte-order mark or declaration says: editors put a UTF-8 declaration on files saved in the
+// system's code page, and such files were always read as GBK. `mayEndMidCharacter` forgives an
+// incomplete last character, for text cut at the size limit.
 EncodingChoice chooseEncoding(std::string_view text, bool mayEndMidCharacter);
 
 // Invalid bytes become U+FFFD; decoding never fails.
 std::u16string decodeUtf8(std::string_view bytes);
 
-// Decodes GBK through iconv. Holding one decoder across many values spares reopening iconv.
-class GbkDecoder {
-public:
-    GbkDecoder();
-    GbkDecoder(const GbkDecoder&) = delete;
-    GbkDecoder& operator=(const GbkDecoder&) = delete;
-    ~GbkDecoder();
-
-    // Invalid bytes become U+FFFD; decoding never fails.
-    std::u16string decode(std::string_view bytes);
-
-private:
-    void* handle_; // an iconv_t; kept opaque so that this header stays free of iconv.h
-};
+// GBK text as UTF-8, through iconv. Invalid bytes become U+FFFD; converting never fails.
+std::string gbkToUtf8(std::string_view bytes);
 
 } // namespace tandrel::setxml

@@ -5,13 +5,14 @@
 #include "CTandrelApp.h"
 
 #include <DialogTemplate.h>
+#include <DialogUnits.h>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QFontMetrics>
+#include <QFontInfo>
 #include <QIcon>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -31,33 +32,26 @@ struct RecordingSink final : MessageSink {
     QStringList& shown;
 };
 
-// Pixels for dialog units, worked out here from the 9-point sans serif both windows are laid out
-// in: a unit across is a quarter of the average letter's width, a unit down an eighth of the
-// font's height.
-QRect pixels(int x, int y, int width, int height) {
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(9.0);
-    const QFontMetrics metrics(font);
-    const int letter = qRound(
-        metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0);
-    const auto across = [&](int units) { return qRound(units * letter / 4.0); };
-    const auto down = [&](int units) { return qRound(units * metrics.height() / 8.0); };
-    return {across(x), down(y), across(width), down(height)};
-}
-
-TEST(AboutBox, ShowsIconNameVersionNoticeAndOk) {
+// Places in pixels for the template font, 9-point DejaVu Sans, in which a dialog unit is 7/4 pixel
+// across (the letters average 7) and 14/8 down (its height); each place's dialog units follow it.
+TEST(AboutBox, ShowsIconNameVersionNoticeAndOkInTheirPlaces) {
+    ASSERT_EQ(QFontInfo(templateFont()).family(), QStringLiteral("DejaVu Sans"));
     CAboutDlg about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("关于 Tandrel"));
-    const QList<QLabel*> labels = about.findChildren<QLabel*>();
-    ASSERT_EQ(labels.size(), 3);
-    EXPECT_EQ(labels[0]->pixmap().size(), QSize(32, 32));
-    EXPECT_EQ(labels[1]->text(), QStringLiteral("Tandrel，1.0 版"));
-    EXPECT_EQ(labels[2]->text(), QStringLiteral("版权所有 (C) Tandrel 的作者们"));
+    EXPECT_EQ(about.size(), QSize(298, 109)); // 170, 62
+    const QList<QWidget*> controls = about.findChildren<QWidget*>();
+    ASSERT_EQ(controls.size(), 4);
+    EXPECT_EQ(controls[0]->property("pixmap").value<QPixmap>().size(), QSize(32, 32));
+    EXPECT_EQ(controls[0]->geometry(), QRect(25, 25, 32, 32)); // 14, 14; the icon's own size
+    EXPECT_EQ(controls[1]->property("text"), QStringLiteral("Tandrel，1.0 版"));
+    EXPECT_EQ(controls[1]->geometry(), QRect(74, 25, 200, 14)); // 42, 14, 114, 8
+    EXPECT_EQ(controls[2]->property("text"), QStringLiteral("版权所有 (C) Tandrel 的作者们"));
+    EXPECT_EQ(controls[2]->geometry(), QRect(74, 46, 200, 14)); // 42, 26, 114, 8
     auto* ok = qobject_cast<QPushButton*>(controlById(about, kOkId));
-    ASSERT_NE(ok, nullptr);
+    ASSERT_EQ(ok, controls[3]);
     EXPECT_EQ(ok->text(), QStringLiteral("确定"));
     EXPECT_TRUE(ok->isDefault());
+    EXPECT_EQ(ok->geometry(), QRect(198, 72, 88, 25)); // 113, 41, 50, 14
 }
 
 TEST(AboutBox, OkEscapeAndTheCloseBoxDismissIt) {
@@ -84,8 +78,8 @@ protected:
     std::unique_ptr<CTandrelDlg> dialog = app.createMainDialog();
 };
 
-// In creation order, which is also the tab order.
-TEST_F(Application, EveryControlOfBothWindowsAsItsTemplateHasIt) {
+// In creation order, which is also the tab order; places in pixels as for the About box.
+TEST_F(Application, EveryControlOfTheWindowAsItsTemplateHasIt) {
     struct Control {
         int id;
         const char* className;
@@ -94,21 +88,21 @@ TEST_F(Application, EveryControlOfBothWindowsAsItsTemplateHasIt) {
         QRect place;
     };
     const Control main[] = {
-        {1000, "QPushButton", "连接", true, pixels(45, 19, 80, 22)},
-        {1002, "QLabel", "未连接！！！", true, pixels(167, 34, 69, 18)},
-        {1007, "QLabel", "型号：", true, pixels(47, 65, 57, 23)},
-        {1003, "QLineEdit", "", true, pixels(111, 60, 126, 22)},
-        {1008, "QLabel", "颜色：", true, pixels(47, 92, 57, 23)},
-        {1004, "QLineEdit", "", true, pixels(111, 87, 126, 22)},
-        {1009, "QLabel", "轴体：", true, pixels(47, 119, 57, 23)},
-        {1005, "QLineEdit", "", true, pixels(111, 114, 126, 22)},
-        {1010, "QLabel", "固件版本：", true, pixels(47, 146, 57, 23)},
-        {1006, "QLineEdit", "", true, pixels(111, 141, 126, 22)},
-        {1011, "QFrame", "", true, pixels(177, 11, 24, 20)},
-        {1001, "QPushButton", "设备信息", false, pixels(7, 7, 50, 14)},
+        {1000, "QPushButton", "连接", true, QRect(79, 33, 140, 39)},     // 45, 19, 80, 22
+        {1002, "QLabel", "未连接！！！", true, QRect(292, 60, 121, 32)}, // 167, 34, 69, 18
+        {1007, "QLabel", "型号：", true, QRect(82, 114, 100, 40)},       // 47, 65, 57, 23
+        {1003, "QLineEdit", "", true, QRect(194, 105, 221, 39)},         // 111, 60, 126, 22
+        {1008, "QLabel", "颜色：", true, QRect(82, 161, 100, 40)},       // 47, 92, 57, 23
+        {1004, "QLineEdit", "", true, QRect(194, 152, 221, 39)},         // 111, 87, 126, 22
+        {1009, "QLabel", "轴体：", true, QRect(82, 208, 100, 40)},       // 47, 119, 57, 23
+        {1005, "QLineEdit", "", true, QRect(194, 200, 221, 39)},         // 111, 114, 126, 22
+        {1010, "QLabel", "固件版本：", true, QRect(82, 256, 100, 40)},   // 47, 146, 57, 23
+        {1006, "QLineEdit", "", true, QRect(194, 247, 221, 39)},         // 111, 141, 126, 22
+        {1011, "QFrame", "", true, QRect(310, 19, 42, 35)},              // 177, 11, 24, 20
+        {1001, "QPushButton", "设备信息", false, QRect(12, 12, 88, 25)}, // 7, 7, 50, 14
     };
     dialog->show();
-    EXPECT_EQ(dialog->size(), pixels(0, 0, 296, 180).size());
+    EXPECT_EQ(dialog->size(), QSize(518, 315));                // 296, 180
     dialog->resize(dialog->width() * 2, dialog->height() / 2); // the controls stay where they are
     const QList<QWidget*> created = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     ASSERT_EQ(created.size(), std::size(main));
@@ -129,16 +123,6 @@ TEST_F(Application, EveryControlOfBothWindowsAsItsTemplateHasIt) {
         EXPECT_EQ(place, c.place);
         EXPECT_GE(widget->width(), c.place.width());
     }
-
-    CAboutDlg about;
-    EXPECT_EQ(about.size(), pixels(0, 0, 170, 62).size());
-    const QList<QWidget*> controls = about.findChildren<QWidget*>();
-    ASSERT_EQ(controls.size(), 4);
-    const QRect icon = pixels(14, 14, 21, 20);
-    EXPECT_EQ(controls[0]->geometry(), QRect(icon.topLeft(), QSize(32, 32))); // the icon's size
-    EXPECT_EQ(controls[1]->geometry(), pixels(42, 14, 114, 8));
-    EXPECT_EQ(controls[2]->geometry(), pixels(42, 26, 114, 8));
-    EXPECT_EQ(controls[3]->geometry(), pixels(113, 41, 50, 14));
 }
 
 TEST_F(Application, TheMenuFromMouseOrShiftF10OpensTheAboutBoxAgainAndAgain) {

@@ -18,13 +18,12 @@ namespace {
 
 TEST(ApplicationSetup, NamesMatchTheDesktopEntryAndQtSpeaksChinese) {
     setUpApplication();
-    // Docks tie the window to its launcher by the entry's file name and its StartupWMClass.
-    std::ifstream entry(TANDREL_SOURCE_DIR "/res/linux/" +
-                        QGuiApplication::desktopFileName().toStdString() + ".desktop");
+    // Docks find the launcher by its file name, the app id, and StartupWMClass, the X11 class.
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("io.tandrel.Tandrel"));
+    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("tandrel"));
+    std::ifstream entry(TANDREL_SOURCE_DIR "/res/linux/io.tandrel.Tandrel.desktop");
     const std::string text(std::istreambuf_iterator<char>(entry), {});
-    EXPECT_NE(
-        text.find("\nStartupWMClass=" + QCoreApplication::applicationName().toStdString() + "\n"),
-        std::string::npos);
+    EXPECT_NE(text.find("\nStartupWMClass=tandrel\n"), std::string::npos);
 
     QWidget owner;
     QStringList seen; // icon, caption, text, owner's, then the buttons

@@ -212,14 +212,16 @@ TEST_F(Cli, NamesListsTheTablesAndWarnsAboutWhatCannotWork) {
         return run({"names", "--file=Set.xml", "--json"});
     };
     const std::string decl = "<?xml version=\"1.0\" encoding=";
-    const std::string tables = "<S><AXISBODY/><SHELLCOLOR/>";
-    // The warnings as the JSON array that lists them.
-    const std::tuple<std::string, const char*, const char*> cases[] = {
+    // 墨 and 玫 in GBK, C4 AB and C3 B5, are also valid UTF-8, for ī and õ.
+    const std::string inkRose = "<S><AXISBODY><axis ID=\"1\" NAME=\"\xC4\xAB\"/><axis ID=\"2\" "
+                                "NAME=\"\xC3\xB5\"/></AXISBODY><SHELLCOLOR/></S>";
+    // The switch names and the warnings, as JSON arrays.
+    const std::tuple<std::string, const char*, const char*, const char*> cases[] = {
         {"<S><AXISBODY><x/><color/><axis ID=\"+1\" NAME=\"a\"/><axis ID=\"2\"/><axis ID=\"2\" "
          "NAME=\"b\"/><axis/></AXISBODY>" +
              std::regex_replace(std::string(300, '.'), std::regex("."), "<a>") +
              std::string(1024 * 1024, ' '),
-         "UTF-8", R"([
+         "UTF-8", R"(["a",null,"b",null])", R"([
 "the file is larger than 1 MiB; only its first MiB is read",
 "the file nests too deep or has too many attributes on one element; nothing after that point is read",
 "the file is not well-formed (Error reading Element value.); only what comes before that point is read",
@@ -229,34 +231,62 @@ TEST_F(Cli, NamesListsTheTablesAndWarnsAboutWhatCannotWork) {
 "AXISBODY: ID 2 appears more than once; only the first counts",
 "AXISBODY: an <axis> without ID never matches",
 "there is no SHELLCOLOR table under the root, so every shell colour name shows as empty text"])"},
-        {"", "UTF-8", R"([
+        {"", "UTF-8", "[]", R"([
 "the file is not well-formed (Error document empty.); only what comes before that point is read",
 "the file has no root element, so every name shows as empty text"])"},
-        {decl + "\"UTF-8\"?><S><SHELLCOLOR/>\xba\xec</", "GBK", R"([
+        // Parsed as UTF-8, 金黄's last byte would swallow the quote and lose the next entry.
+        {decl + "\"UTF-8\"?><S><AXISBODY><axis ID='1' NAME='\xBD\xF0\xBB\xC6'/><axis ID='2' "
+                "NAME='\xE4'/></AXISBODY><SHELLCOLOR/>\xba\xec</",
+         "GBK", R"(["金黄","\uFFFD"])", R"([
 "the file is not valid UTF-8 despite its declaration encoding=\"UTF-8\"; read as GBK",
-"the file is not well-formed (Error reading end tag., line 1, column 57); only what comes before that point is read",
-"there is no AXISBODY table under the root, so every switch type name shows as empty text"])"},
-        {"\xEF\xBB\xBF<?xml version='1.0' encoding='utf8'?>" + tables + "\xba</S>", "GBK", R"([
+"the file is not well-formed (Error reading end tag., line 1, column 124); only what comes before that point is read"])"},
+        // 蓝 in GBK is C0 B6, an overlong form in UTF-8 and so not UTF-8.
+        {"\xEF\xBB\xBF<?xml version='1.0' encoding='utf8'?><S><AXISBODY><axis ID='1' "
+         "NAME='\xC0\xB6'/>"
+         "</AXISBODY><SHELLCOLOR/></S>",
+         "GBK", R"(["蓝"])", R"([
 "the file is not valid UTF-8 despite its UTF-8 byte-order mark and its declaration encoding=\"utf8\"; read as GBK"])"},
-        {decl + "\"GB2312\"?>" + tables + "红</S>", "UTF-8", R"([
-"the file's bytes are UTF-8 despite its declaration encoding=\"GB2312\"; read as UTF-8"])"},
-        {decl + "\"Big5\"?>" + tables + "\xac\xf5</S>", "GBK", R"([
+        {decl + "'gb2312'?>" + inkRose, "GBK", R"(["墨","玫"])", R"([
+"the file is read as GBK, as its declaration encoding=\"gb2312\" says, but its bytes are also valid UTF-8; if it was saved as UTF-8, change the declaration to encoding=\"UTF-8\""])"},
+        {inkRose, "UTF-8", R"(["ī","õ"])", "[]"},
+        // Invalid bytes show as U+FFFD; character references name any character, in GBK too; GBK
+        // text in an ID once ended the JSON output with an invalid UTF-8 byte: 啊 is B0 A1.
+        {decl + "'GBK'?><S><AXISBODY><axis ID='1' NAME='\xBA\xDA\xC9\xAB'/><axis ID='2' NAME='\x81 "
+                "ok\xFF\xBA'/><axis ID='3' NAME='&#x7EA2;&#36724;&#x1F600;'/><axis ID='\xB0\xA1'/>"
+                "</AXISBODY><SHELLCOLOR/></S>",
+         "GBK", R"(["黑色","\uFFFD ok\uFFFD\uFFFD","红轴😀",null])", R"([
+"AXISBODY: ID \"啊\" is not written as a plain decimal number and never matches"])"},
+        {decl + "'Big5'?><S><AXISBODY/><SHELLCOLOR/>\xac\xf5</S>", "GBK", "[]", R"([
 "the file declares encoding=\"Big5\", which is not read; read as GBK"])"},
-        {decl + "\"GB2312\"?>" + tables + "</S>", "UTF-8", "[]"},
+        {decl + "'GB2312'?><S><AXISBODY/><SHELLCOLOR/></S>", "GBK", "[]", "[]"},
+        {"\xEF\xBB\xBF" + decl +
+             "'utf-8'?><S><AXISBODY><axis ID='1' NAME='a&#xD800;b'/></AXISBODY>"
+             "<SHELLCOLOR/></S>",
+         "UTF-8", R"(["a\uFFFD\uFFFD\uFFFDb"])", "[]"},
     };
-    for (const auto& [xml, encoding, warnings] : cases) {
+    for (const auto& [xml, encoding, switches, warnings] : cases) {
         const auto [code, err, out] = names(xml);
         const nlohmann::json j = nlohmann::json::parse(out);
-        EXPECT_EQ(std::tuple(code, err, j["encoding"], j["warnings"]),
-                  std::tuple(0, "", encoding, nlohmann::json::parse(warnings)));
+        nlohmann::json named = nlohmann::json::array();
+        for (const nlohmann::json& entry : j["switches"]) {
+            named.push_back(entry["name"]);
+        }
+        EXPECT_EQ(std::tuple(code, err, j["encoding"], named, j["warnings"]),
+                  std::tuple(0, "", encoding, nlohmann::json::parse(switches),
+                             nlohmann::json::parse(warnings)));
     }
 
-    EXPECT_EQ(names("<S><AXISBODY><axis ID=\"-1\" NAME=\"红 😀\"/><x/></AXISBODY><SHELLCOLOR/></S>"),
-              Out(0, "",
-                  R"({"colours":[],"encoding":"UTF-8","file":"Set.xml","switches":[)"
-                  R"({"code":-1,"element":"axis","id":"-1","name":"红 😀"},{"code":null,"element":)"
-                  R"("x","id":null,"name":null}],"tried":[{"path":"Set.xml","state":)"
-                  R"("used"}],"warnings":["AXISBODY: an <x> without ID never matches"]})"));
+    // Cut at the size limit inside a character of an element's name, which once ended the command.
+    const std::string cut = std::get<2>(
+        names("<S><AXISBODY><axis/>" + std::string(1024 * 1024 - 23, ' ') + "<x\xE7\xBA\xA2"));
+    EXPECT_NE(cut.find(R"({"code":null,"element":"x�","id":null,"name":null})"), std::string::npos);
+    EXPECT_EQ(
+        names("<S><AXISBODY><axis ID='-2147483648' NAME='红 😀'/><x/></AXISBODY><SHELLCOLOR/></S>"),
+        Out(0, "",
+            R"({"colours":[],"encoding":"UTF-8","file":"Set.xml","switches":[{"code":-2147483648,)"
+            R"("element":"axis","id":"-2147483648","name":"红 😀"},{"code":null,"element":"x",)"
+            R"("id":null,"name":null}],"tried":[{"path":"Set.xml","state":"used"}],"warnings":)"
+            R"(["AXISBODY: an <x> without ID never matches"]})"));
     std::remove("Set.xml");
     EXPECT_EQ(run({"names"}),
               Out(1,

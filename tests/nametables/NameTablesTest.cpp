@@ -1,5 +1,6 @@
 // Set.xml look-ups over small files written into a temporary directory: the walk and its
-// fallbacks, both encodings, the size limit, hostile files and the search for the file.
+// fallbacks, the size limit, hostile files and the search for the file. The encodings and the
+// listing are tested through tandrel-cli names, which shows them.
 #include "NameTables.h"
 
 #include <algorithm>
@@ -91,27 +92,6 @@ TEST_F(NameTablesTest, WalkAndFallbacks) {
                        "NAME=\"a\r\nb\rc\"/>") +
                '\0' + "<axis ID=\"3\" NAME=\"after NUL\"/></AXISBODY></r>",
            {{'s', 1, u"A&B <C>"}, {'s', 2, u"a\nb\nc"}, {'s', 3, kOther}});
-}
-
-// The bytes decide: valid UTF-8 is read as UTF-8, anything else as GBK, whatever the
-// declaration or the byte-order mark say. Invalid bytes show as U+FFFD.
-TEST_F(NameTablesTest, EncodingsAreDecidedByTheBytes) {
-    const std::string decl = "<?xml version=\"1.0\" encoding=";
-    expect(decl + "\"GB2312\"?><r><SHELLCOLOR><color ID=\"1\" NAME=\"\xBA\xDA\xC9\xAB\"/><color "
-                  "ID=\"2\" NAME=\"\x81 ok\xFF\xBA\"/></SHELLCOLOR></r>",
-           {{'c', 1, u"黑色"}, {'c', 2, u"\uFFFD ok\uFFFD\uFFFD"}});
-    // Parsed as UTF-8, 金黄's last byte would swallow the quote and lose the next entry.
-    expect(decl + "\"UTF-8\"?><r><SHELLCOLOR><color ID=\"1\" NAME=\"\xBD\xF0\xBB\xC6\"/><color "
-                  "ID=\"2\" NAME=\"\xE4\"/></SHELLCOLOR></r>",
-           {{'c', 1, u"金黄"}, {'c', 2, u"\uFFFD"}});
-    expect("\xEF\xBB\xBF<r><AXISBODY><axis ID=\"1\" NAME=\"\xBA\xEC\xD6\xE1\"/></AXISBODY></r>",
-           {{'s', 1, u"红轴"}});
-    // 蓝 in GBK is C0 B6, an overlong form in UTF-8 and so not UTF-8.
-    expect("<r><AXISBODY><axis ID=\"1\" NAME=\"\xC0\xB6\"/></AXISBODY></r>", {{'s', 1, u"蓝"}});
-    expect("\xEF\xBB\xBF" + decl +
-               "'GB2312'?><r><AXISBODY><axis ID=\"1\" NAME=\"青轴 😀\"/><axis ID=\"2\" "
-               "NAME=\"&#x7EA2;&#36724;\"/><axis ID=\"3\" NAME=\"a&#xD800;b\"/></AXISBODY></r>",
-           {{'s', 1, u"青轴 😀"}, {'s', 2, u"红轴"}, {'s', 3, u"a\uFFFD\uFFFD\uFFFDb"}});
 }
 
 TEST_F(NameTablesTest, OnlyTheFirstMebibyteIsRead) {
@@ -208,32 +188,6 @@ TEST_F(NameTablesTest, FirstUsableLocationWins) {
     EXPECT_EQ(names.LookUpSwitchName(-1), kOther);
     EXPECT_EQ(names.LookUpColourName(255), kOther);
     EXPECT_FALSE(locateSetXml(locator).used);
-}
-
-TEST_F(NameTablesTest, ListingShowsTheWalkAsTheLookUpSeesIt) {
-    const FixedSetXmlLocator file(
-        write("Set.xml", "<r><SHELLCOLOR><x/><color ID=\"1\" NAME=\"\xBA\xEC\"/><x ID=\"07\"/>"
-                         "<color/><color ID=\"-2147483648\" NAME=\"min\"/>" +
-                             repeat("<a>", 300)));
-    const SetXmlListing listing = listSetXml(file);
-    EXPECT_EQ(listing.search.used, file.candidates().front());
-    // GBK; cut at the nesting limit, so not well-formed; no switch table; one element before
-    // the first <color>.
-    EXPECT_EQ(std::tuple(listing.encoding, listing.cutAtSizeLimit, listing.cutAtStructureLimit,
-                         listing.problem.has_value(), listing.switches.present,
-                         listing.colours.present, listing.colours.unreadBeforeFirstEntry),
-              std::tuple(TextEncoding::Gbk, false, true, true, false, true, 1));
-    using Row = std::tuple<std::string, std::optional<std::string>, std::optional<int>,
-                           std::optional<std::u16string>>;
-    std::vector<Row> rows;
-    for (const TableEntry& e : listing.colours.entries) {
-        rows.emplace_back(e.element, e.id, e.code, e.name);
-    }
-    EXPECT_EQ(rows, (std::vector<Row>{{"color", "1", 1, u"红"},
-                                      {"x", "07", {}, {}},
-                                      {"color", {}, {}, {}},
-                                      {"color", "-2147483648", -2147483647 - 1, u"min"},
-                                      {"a", {}, {}, {}}}));
 }
 
 } // namespace
