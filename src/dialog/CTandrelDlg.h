@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 class QContextMenuEvent;
@@ -24,6 +25,7 @@ class QKeyEvent;
 
 namespace tandrel {
 
+class StatusAnnouncer;
 class StatusLamp;
 
 // Blocks the calling thread; nothing else is handled meanwhile.
@@ -117,7 +119,6 @@ private:
     void keepPairingPollRunning();
     void applyFonts();
     void fitStatusLine();
-    void announceStatus(const QString& text);
     void openContextMenuFromKeyboard();
 
     DialogContext context_;
@@ -128,8 +129,7 @@ private:
     std::array<QTimer, 3> timers_;
     std::array<int, 3> timerStarts_{};
     int openMessageBoxes_ = 0; // message boxes run nested event loops in which ticks go on
-    // The status last announced to assistive technology is one of the pairing texts.
-    bool pairingAnnounced_ = false;
+    std::unique_ptr<StatusAnnouncer> announcer_;
 };
 
 } // namespace tandrel
