@@ -3,6 +3,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QEvent>
 #include <QWidget>
 #include <utility>
 
@@ -43,6 +44,8 @@ StatusAnnouncer::StatusAnnouncer(QWidget& window, std::vector<QWidget*> named)
     notificationFrame_ = new Unseen(window, QAccessible::Window);
     notificationFrame_->hide();
     notification_ = new Unseen(*notificationFrame_, QAccessible::Notification);
+#else
+    window.installEventFilter(this);
 #endif
 }
 
@@ -58,19 +61,37 @@ void StatusAnnouncer::announce(const QString& shownText) {
     for (QWidget* widget : named_) {
         widget->setAccessibleName(heard);
     }
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+    // Orca 43 reads the window's description with its title as it comes up: the status at the
+    // start. Orca 48 (Debian 13) reads none then, and would speak each change of it besides the
+    // announcement.
     window_.setAccessibleDescription(heard);
-    // Before the window is shown, the status is heard with the window itself.
-    if (!window_.isVisible()) {
-        return;
+#endif
+    if (window_.isVisible()) {
+        speak();
     }
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    QAccessibleAnnouncementEvent event(&window_, heard);
-    QAccessible::updateAccessibility(&event);
-#else
-    notification_->setAccessibleName(heard);
+}
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+void StatusAnnouncer::speak() {
+    notification_->setAccessibleName(heard_);
     notificationFrame_->hide();
     notificationFrame_->show();
-#endif
 }
+#else
+void StatusAnnouncer::speak() {
+    QAccessibleAnnouncementEvent event(&window_, heard_);
+    QAccessible::updateAccessibility(&event);
+}
+
+// The status at the start is announced once the window is first activated, after its title.
+bool StatusAnnouncer::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && !windowActivated_) {
+        windowActivated_ = true;
+        speak();
+    }
+    return QObject::eventFilter(watched, event);
+}
+#endif
 
 } // namespace tandrel

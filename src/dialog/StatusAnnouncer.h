@@ -1,6 +1,7 @@
 // Tells a screen reader of each change of the window's status, once, whatever has focus.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 #include <vector>
@@ -9,10 +10,10 @@ class QWidget;
 
 namespace tandrel {
 
-class StatusAnnouncer {
+class StatusAnnouncer final : public QObject {
 public:
-    // `window` carries the status as its description and each of `named` as its name, for a
-    // reader that asks; all of them outlive the announcer.
+    // Each of `named` carries the status as its name, for a reader that asks; they and `window`
+    // outlive the announcer.
     StatusAnnouncer(QWidget& window, std::vector<QWidget*> named);
 
     // Takes a status just shown. The pairing texts differ only in their dots, which are heard as
@@ -20,14 +21,19 @@ public:
     void announce(const QString& shownText);
 
 private:
+    void speak();
+
     QWidget& window_;
     std::vector<QWidget*> named_;
+    QString heard_;
 #if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
     // Qt before 6.8 has no announcement of its own.
     QWidget* notificationFrame_ = nullptr;
     QWidget* notification_ = nullptr;
+#else
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool windowActivated_ = false;
 #endif
-    QString heard_;
 };
 
 } // namespace tandrel
