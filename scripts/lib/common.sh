@@ -19,9 +19,11 @@ TANDREL_VM_PACKAGES=(
     qemu-system-x86 kmod cpio xz-utils util-linux coreutils udev acl
 )
 # The accessibility test runs the window on Xvfb with a private session bus (dbus-daemon), the
-# accessibility bus and its registry (at-spi2-core), and reads it from Python through AT-SPI.
+# accessibility bus and its registry (at-spi2-core), and reads it from Python through AT-SPI. The
+# speech test has Orca follow it, speaking through speech-dispatcher, with keys typed by xdotool.
 TANDREL_A11Y_PACKAGES=(
     dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0
+    orca speech-dispatcher xdotool
 )
 # The desktop checks show the window on Xvfb, bare or under openbox, and read it with x11-utils'
 # xprop and xwininfo, and on a headless Weston; lintian and man-db judge the package.

@@ -3,6 +3,7 @@
 
 #include "DialogTemplate.h"
 #include "Presentation.h"
+#include "StatusAnnouncer.h"
 #include "Texts.h"
 
 #include <QAbstractButton>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <utility>
+#include <vector>
 
 namespace tandrel {
 namespace {
@@ -64,6 +66,8 @@ CTandrelDlg::CTandrelDlg(DialogContext context, QWidget* parent)
         return nullptr;
     };
     createFromTemplate(*this, kMainDialog, baseUnitsOf(font()), mainIcon, special);
+    announcer_ = std::make_unique<StatusAnnouncer>(
+        *this, std::vector<QWidget*>{control(ctl::kStatusLine), statusLamp});
 
     connect(qobject_cast<QPushButton*>(control(ctl::kConnect)), &QPushButton::clicked, this,
             &CTandrelDlg::OnConnectClicked);
@@ -130,26 +134,7 @@ void CTandrelDlg::setStatus(const QString& text) {
     line->setText(text);
     line->update();
     statusLamp->update();
-    announceStatus(text);
-}
-
-// A screen reader learns the status from the status line's and the lamp's accessible names and
-// from the window's description; each change of these is an event it may speak. They change with
-// the state, in the words the state began with, and not with the pairing texts that cycle once a
-// second within one state: a listener would otherwise hear a new status every second, for dots.
-void CTandrelDlg::announceStatus(const QString& text) {
-    const bool pairing = context_.session.ConnectionState == connection::kPairing;
-    if (pairing && pairingAnnounced_) {
-        return;
-    }
-    pairingAnnounced_ = pairing;
-    QWidget* line = control(ctl::kStatusLine);
-    if (line->accessibleName() == text) {
-        return;
-    }
-    line->setAccessibleName(text);
-    statusLamp->setAccessibleName(text);
-    setAccessibleDescription(text);
+    announcer_->announce(text);
 }
 
 void CTandrelDlg::UpdateData(bool saveAndValidate) {

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +29,7 @@ class QKeyEvent;
 
 namespace tandrel {
 
+class StatusAnnouncer;
 class StatusLamp;
 
 // What the dialog works with; everything here outlives the dialog.
@@ -128,7 +130,6 @@ private:
     void keepPairingPollRunning();
     void applyFonts();
     void fitStatusLine();
-    void announceStatus(const QString& text);
     void openContextMenuFromKeyboard();
 
     DialogContext context_;
@@ -141,8 +142,7 @@ private:
     std::array<int, 3> timerStarts_{};
     int openMessageBoxes_ = 0; // message boxes run nested event loops in which ticks go on
     std::vector<QString> waitingMessages_;
-    // The status last announced to assistive technology is one of the pairing texts.
-    bool pairingAnnounced_ = false;
+    std::unique_ptr<StatusAnnouncer> announcer_;
     // Last, so that it goes first: an abandoned handler may hold on to anything above.
     HandlerQueue handlers_;
 };

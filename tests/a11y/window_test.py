@@ -88,8 +88,6 @@ try:
         sys.exit(1)
     app.set_cache_mask(Atspi.Cache.NONE)  # every read asks the application itself
     shown = [c for c in children(window) if c.get_state_set().contains(Atspi.StateType.SHOWING)]
-    check("window role and description", (window.get_role_name(), window.get_description()),
-          ("dialog", "未连接!!!!!!"))
     check("controls: role, name", [(c.get_role_name(), c.get_name()) for c in shown], [
         ("push button", "连接"), ("label", "未连接!!!!!!"),
         ("label", "型号："), ("text", "型号："), ("label", "颜色："), ("text", "颜色："),
@@ -106,34 +104,20 @@ try:
     filled = [(["型号："], "V540N"), (["颜色："], "曜石黑"), (["轴体："], "红轴"),
               (["固件版本："], "1.05")]
     check("fields: labelled by, value", field_rows(), filled)
-    check("Connect enabled", connect.get_state_set().contains(Atspi.StateType.ENABLED), True)
-
-    heard = []
-
-    def hear(event):
-        if event.source == window and event.type.endswith("accessible-description"):
-            heard.append(("window", window.get_description()))
-        elif event.source in (status, lamp) and event.type.endswith("accessible-name"):
-            heard.append(("status" if event.source == status else "lamp", event.source.get_name()))
-        elif event.source in fields:
-            heard.append(("field", event.type))
-
-    listener = Atspi.EventListener.new(hear)
-    for event_type in ("object:property-change", "object:text-changed"):
-        listener.register(event_type)
+    changed = []
+    listener = Atspi.EventListener.new(lambda event: changed.append(event.type)
+                                       if event.source in fields else None)
+    listener.register("object:text-changed")
     actions = [Atspi.Action.get_action_name(connect, i)
                for i in range(Atspi.Action.get_n_actions(connect))]
     Atspi.Action.do_action(connect, actions.index("Press"))
     run_until(lambda: status.get_name() == "已连接！！！", 15)
-    check("status after Connect", status.get_name(), "已连接！！！")
-    run_until(lambda: False, 0.5)
-    check("status changes heard", [h for h in heard if h[0] != "field"], [
-        ("status", "配对中......"), ("lamp", "配对中......"), ("window", "配对中......"),
-        ("status", "已连接！！！"), ("lamp", "已连接！！！"), ("window", "已连接！！！")])
+    check("status line and lamp after Connect", [status.get_name(), lamp.get_name()],
+          ["已连接！！！"] * 2)
     check("fields after Connect", field_rows(), filled)
-    del heard[:]
+    del changed[:]
     run_until(lambda: False, 2.5)
-    check("heard while the connection stands", heard, [])
+    check("fields unchanged while the connection stands", changed, [])
 
     # Focus is on Connect, where the menu key opens the window's menu; in a field it opens the
     # field's own, and Shift+F10 the window's. Up wraps round to the last entry, About.
