@@ -4,10 +4,18 @@
 #include "ApplicationSetup.h"
 #include "CAboutDlg.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
+#include <QTimer>
+#include <chrono>
 #include <utility>
 
 namespace tandrel {
+namespace {
+
+constexpr std::chrono::milliseconds kStartupProbeWait{250};
+
+} // namespace
 
 CTandrelApp::CTandrelApp(std::unique_ptr<HidPlatform> platform,
                          std::unique_ptr<MessageSink> messages, QString applicationName,
@@ -41,8 +49,22 @@ void CTandrelApp::InitInstance() {
     // decodes every image of an icon when it is built, a few milliseconds of start-up.
     QGuiApplication::setWindowIcon(dialog->windowIcon());
     dialog->OnInitDialog();
+    awaitStartupProbe(*dialog);
     // How the dialog ends makes no difference: closing it ends the program.
     dialog->exec();
+}
+
+// A receiver answers the start-up probe within milliseconds, so the window comes up showing what
+// it found, and a screen reader reads that status with the window's title instead of hearing it
+// change a moment later. A receiver that keeps the probe waiting does not keep the window away:
+// it then comes up as it is, and the status follows.
+void CTandrelApp::awaitStartupProbe(CTandrelDlg& dialog) {
+    QEventLoop probing;
+    QObject::connect(&dialog, &CTandrelDlg::settled, &probing, &QEventLoop::quit);
+    QTimer::singleShot(kStartupProbeWait, &probing, &QEventLoop::quit);
+    if (!dialog.handlersIdle()) {
+        probing.exec();
+    }
 }
 
 } // namespace tandrel

@@ -40,6 +40,8 @@ public:
     const QString& applicationName() const { return applicationName_; }
 
 private:
+    static void awaitStartupProbe(CTandrelDlg& dialog);
+
     std::unique_ptr<HidPlatform> platform_;
     std::unique_ptr<MessageSink> messages_;
     QString applicationName_;

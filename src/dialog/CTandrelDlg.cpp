@@ -53,7 +53,12 @@ CTandrelDlg::CTandrelDlg(DialogContext context, QWidget* parent)
       context_(std::move(context)), receiver_(context_.receiver, context_.pause),
       mainIcon(applicationIcon()),
       handlers_([this](HandlerEvent event) { return runHandler(event); },
-                [this] { showWaitingMessages(); }) {
+                [this] {
+                    showWaitingMessages();
+                    if (handlers_.idle()) {
+                        emit settled();
+                    }
+                }) {
     setFont(templateFont());
     const auto special = [this](const ControlDescriptor& control, QWidget& owner) -> QWidget* {
         if (control.id == ctl::kStatusLine) {

@@ -72,6 +72,12 @@ public:
     // Every handler has ended and none waits: what the window shows is settled.
     bool handlersIdle() const { return handlers_.idle(); }
 
+signals:
+    // The handlers have become idle.
+    void settled();
+
+public:
+
     void ShowDeviceInfo(bool connected);
     void ClearDeviceInfo();
     Task RefreshDeviceInfo();
