@@ -10,6 +10,7 @@
 #include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
@@ -160,8 +161,19 @@ TEST_F(Application, TheMenuFromMouseOrShiftF10OpensTheAboutBoxAgainAndAgain) {
 
 TEST_F(Application, TheRunEndsWhenTheModalMainWindowCloses) {
     QApplication::setWindowIcon(QIcon());
+    struct StatusAtShow final : QObject {
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (auto* window = qobject_cast<CTandrelDlg*>(watched);
+                window != nullptr && event->type() == QEvent::Show) {
+                text = static_cast<QLabel*>(window->control(1002))->text();
+            }
+            return false;
+        }
+        QString text;
+    } statusShown;
+    qApp->installEventFilter(&statusShown);
     QString modalTitle;
-    QTimer closer; // the window comes up once its start-up probe has answered
+    QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
             modalTitle = modal->windowTitle();
@@ -170,7 +182,9 @@ TEST_F(Application, TheRunEndsWhenTheModalMainWindowCloses) {
     });
     closer.start(10);
     app.InitInstance();
+    qApp->removeEventFilter(&statusShown);
     EXPECT_EQ(modalTitle, QStringLiteral("KORVEN 无线配对工具"));
+    EXPECT_EQ(statusShown.text, "未找到接收器!") << "the window comes up with what its probe found";
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     // Windows without an owner, such as a stray message box, show the application's icon.
     EXPECT_EQ(QApplication::windowIcon().pixmap(48).size(), QSize(48, 48));

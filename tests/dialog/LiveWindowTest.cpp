@@ -66,30 +66,33 @@ struct Live : ::testing::Test, Window {
 };
 
 TEST_F(Live, WhileAnExchangeIsHeldTheWindowPaintsAndEveryRequestWaitsItsTurn) {
+    platform.setLinkStatus(1);
     init();
     const Fields before = shown();
     platform.clearWrites();
-    ASSERT_TRUE(holdTick(3));
-    platform.setLinkStatus(1);
+    ASSERT_TRUE(holdTick(1));
     platform.setPairingScript({3});
-    dialog.OnTimer(3);
-    dialog.OnConnectClicked();
-    dialog.OnTimer(3);
-    dialog.OnTimer(3);
+    for (int i = 0; i < 2; ++i) {
+        dialog.OnTimer(3);
+        dialog.OnTimer(1);
+        dialog.OnConnectClicked();
+    }
     EXPECT_GE(tenMsTicksDuring(300ms), 10);
-    EXPECT_EQ(status(), "未连接!!!!!!");
+    EXPECT_EQ(status(), "配对中......");
     EXPECT_EQ(shown(), before);
-    EXPECT_EQ(running(), std::set<int>{3});
+    EXPECT_EQ(running(), (std::set<int>{1, 3}));
 
     platform.releaseWrites();
     settle();
-    // The held tick, then one of the three that came meanwhile, then the click: once each.
-    EXPECT_EQ(written(), (std::vector<Report>{kQuery, kQuery, kPair, kQuery}));
+    // The held poll, then one waiting tick of each timer, then both clicks.
+    EXPECT_EQ(written(),
+              (std::vector<Report>{kQuery, kQuery, kQuery, kPair, kQuery, kPair, kQuery}));
+    EXPECT_EQ(session.PairingTextStep, 2);
     EXPECT_EQ(session.ConnectionState, 1);
     EXPECT_EQ(status(), "已连接！！！");
     EXPECT_EQ(shown(), (Fields{"V540N", "colour 1", "switch 2", "1.05"}));
     EXPECT_EQ(running(), (std::set<int>{1, 2, 3}));
-    EXPECT_EQ(pauses, std::vector{100ms});
+    EXPECT_EQ(pauses, (std::vector{100ms, 100ms}));
 }
 
 TEST_F(Live, AStoppedTimersWaitingTickNeverRuns) {
