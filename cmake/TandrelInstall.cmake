@@ -63,6 +63,13 @@ set(CPACK_INSTALL_CMAKE_PROJECTS
     ${CMAKE_BINARY_DIR} ${PROJECT_NAME} deb /)
 set(CPACK_PACKAGE_NAME tandrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# A package serves the Debian release it was built on, whose libraries it depends on; its version
+# says which (1.0.0.1+deb12, 1.0.0.1+deb13), so apt takes the newer release's as an upgrade.
+cmake_host_system_information(RESULT os_id QUERY DISTRIB_ID)
+cmake_host_system_information(RESULT os_version QUERY DISTRIB_VERSION_ID)
+if(os_id STREQUAL "debian" AND os_version)
+    set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION}+deb${os_version})
+endif()
 set(CPACK_PACKAGE_VENDOR "Tandrel developers")
 # The developers, without an address: the project has no public one.
 set(CPACK_PACKAGE_CONTACT "Tandrel developers")

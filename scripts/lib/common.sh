@@ -70,3 +70,16 @@ ensure_packages() {
 }
 
 jobs_count() { nproc 2>/dev/null || echo 2; }
+
+# copy_sources DEST [TAR_OPTION...]: copies the project's files as they stand, committed or not,
+# without its builds, to DEST; --touch stamps the copies with the present time.
+copy_sources() {
+    local dest=$1
+    shift
+    mkdir -p "$dest"
+    if git -C "$TANDREL_ROOT" rev-parse --git-dir >/dev/null 2>&1; then
+        git -C "$TANDREL_ROOT" ls-files -z -co --exclude-standard
+    else
+        (cd "$TANDREL_ROOT" && find . -path ./build -prune -o ! -type d -print0)
+    fi | tar -C "$TANDREL_ROOT" -c --null -T - | tar -C "$dest" -x "$@"
+}
