@@ -23,11 +23,12 @@ TANDREL_A11Y_PACKAGES=(
     dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0
 )
 # The desktop checks show the window on Xvfb, bare or under openbox, and read it with x11-utils'
-# xprop and xwininfo, and on a headless Weston; lintian and man-db judge the package.
+# xprop and xwininfo, and on a headless Weston; lintian and man-db judge the package; debootstrap
+# makes the Debian 13 root of that stage.
 TANDREL_TEST_PACKAGES=(
     "${TANDREL_BUILD_PACKAGES[@]}"
     libgtest-dev clang-format
-    dpkg-dev desktop-file-utils appstream lintian man-db
+    dpkg-dev desktop-file-utils appstream lintian man-db debootstrap
     libbenchmark-dev libxcb-damage0-dev
     xvfb x11-utils openbox weston
     "${TANDREL_VM_PACKAGES[@]}"

@@ -247,7 +247,8 @@ TEST_F(Cli, NamesListsTheTablesAndWarnsAboutWhatCannotWork) {
                   std::tuple(0, "", encoding, nlohmann::json::parse(warnings)));
     }
 
-    EXPECT_EQ(names("<S><AXISBODY><axis ID=\"-1\" NAME=\"红 😀\"/><x/></AXISBODY><SHELLCOLOR/></S>"),
+    EXPECT_EQ(names("<S><AXISBODY><axis ID=\"-1\" NAME=\"红 😀\"/><x/></AXISBODY>"
+                    "<SHELLCOLOR/></S>"),
               Out(0, "",
                   R"({"colours":[],"encoding":"UTF-8","file":"Set.xml","switches":[)"
                   R"({"code":-1,"element":"axis","id":"-1","name":"红 😀"},{"code":null,"element":)"
