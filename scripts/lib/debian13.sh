@@ -38,9 +38,10 @@ debian13_run() {
         _ "$DEBIAN13_ROOT" "$@"
 }
 
-# Makes the root unless it is there, and installs what is missing in it. The first run on a
-# machine mostly waits on the Debian archive, so scripts/test starts this in the background.
-debian13_prepare() {
+# Makes the root unless it is there, brings it up to date once a week, as a fresh one would be,
+# and installs what is missing in it. The first run on a machine mostly waits on the Debian
+# archive, so scripts/test starts this in the background. A subshell, so that the lock goes with it.
+debian13_prepare() (
     ensure_packages debootstrap
     mkdir -p "$DEBIAN13_CACHE"
     # One run at a time in the root: another scripts/test, from another tree, waits here.
@@ -58,9 +59,15 @@ debian13_prepare() {
         mv -T "$staging" "$DEBIAN13_ROOT"
     fi
     mkdir -p "$DEBIAN13_ROOT/tandrel"
-    debian13_run bash -c "$(declare -f as_root ensure_packages)"' && ensure_packages "$@"' \
-        _ "${DEBIAN13_PACKAGES[@]}"
-}
+    if [ -n "$(find "$DEBIAN13_ROOT/.tandrel-ready" -mtime +6)" ]; then
+        echo "debian13: bringing the root up to date"
+        debian13_run sh -c 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get -y -qq upgrade'
+        touch "$DEBIAN13_ROOT/.tandrel-ready"
+    fi
+    # The downloaded packages are not kept: the root is big enough without them.
+    debian13_run bash -c "$(declare -f as_root ensure_packages)"'
+        ensure_packages "$@" && apt-get clean' _ "${DEBIAN13_PACKAGES[@]}"
+)
 
 # Starts debian13_prepare in a process group of its own, which the stage waits for and an early
 # end of scripts/test stops.

@@ -76,7 +76,8 @@ run_tool() {
 # Output checks use bash builtins only: every process started under emulation costs over 100 ms.
 has_line() { [[ $'\n'$1$'\n' == *$'\n'"$2"$'\n'* ]]; }
 contains() { [[ $1 == *"$2"* ]]; }
-tagged_uaccess() { [[ $'\n'$1 == *$'\n'TAGS=*([!$'\n']):uaccess:* ]]; }
+# udevadm test lists the properties indented from systemd 257 (Debian 13) on.
+tagged_uaccess() { [[ $'\n'$1 == *$'\n'*([[:blank:]])TAGS=*([!$'\n']):uaccess:* ]]; }
 not() { ! "$@"; }
 # says NAME LINE...: each LINE is a whole line of what NAME printed.
 says() {
