@@ -48,14 +48,16 @@ debian13_prepare() (
     exec {lock}>"$DEBIAN13_CACHE/lock"
     flock "$lock"
     if [ ! -f "$DEBIAN13_ROOT/.tandrel-ready" ]; then
-        # A run stopped half-way leaves only the staging folder, which the next run replaces.
+        # A run stopped half-way leaves only the staging folder, which the next run replaces;
+        # the mounts debootstrap makes in it go with its mount namespace.
         local staging=$DEBIAN13_ROOT.partial
-        rm -rf "$staging"
+        rm -rf --one-file-system "$staging"
         echo "debian13: making a Debian 13 root in $DEBIAN13_ROOT"
-        debootstrap --variant=minbase trixie "$staging" "$DEBIAN13_MIRROR" ||
+        unshare --mount --propagation private \
+            debootstrap --variant=minbase trixie "$staging" "$DEBIAN13_MIRROR" ||
             { echo "debian13: debootstrap failed" >&2 && return 1; }
         touch "$staging/.tandrel-ready"
-        rm -rf "$DEBIAN13_ROOT"
+        rm -rf --one-file-system "$DEBIAN13_ROOT"
         mv -T "$staging" "$DEBIAN13_ROOT"
     fi
     mkdir -p "$DEBIAN13_ROOT/tandrel"
