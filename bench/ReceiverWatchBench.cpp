@@ -23,11 +23,9 @@ void receiverWatchTick(benchmark::State& state) {
 
     std::int64_t ticks = 0;
     for (auto _ : state) {
-        const bool found = receiver.FindReceiver();
+        benchmark::DoNotOptimize(receiver.FindReceiver());
         device.clearLastReport();
-        const std::uint8_t status = receiver.ReadReceiverInfo();
-        benchmark::DoNotOptimize(found);
-        benchmark::DoNotOptimize(status);
+        benchmark::DoNotOptimize(receiver.ReadReceiverInfo());
         if (++ticks % kClearWritesEvery == 0) {
             platform.clearWrites();
         }

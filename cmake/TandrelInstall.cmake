@@ -80,8 +80,19 @@ set(gz ${CMAKE_BINARY_DIR}/gz)
 install(FILES ${gz}/tandrel.1.gz ${gz}/tandrel-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${linux_dir}/debian/copyright ${gz}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT deb EXCLUDE_FROM_ALL)
-install(FILES ${linux_dir}/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-        RENAME tandrel COMPONENT deb EXCLUDE_FROM_ALL)
+# Debian 13's lintian validates the AppStream files, which wants one override more; Debian 12's
+# knows no such check and takes an override for it as an error.
+cmake_host_system_information(RESULT os_id QUERY DISTRIB_ID)
+cmake_host_system_information(RESULT os_version QUERY DISTRIB_VERSION_ID)
+set(overrides ${CMAKE_BINARY_DIR}/lintian-overrides)
+file(READ ${linux_dir}/debian/lintian-overrides content)
+if(os_id STREQUAL "debian" AND os_version GREATER_EQUAL 13)
+    file(READ ${linux_dir}/debian/lintian-overrides-deb13 more)
+    string(APPEND content "${more}")
+endif()
+file(WRITE ${overrides} "${content}")
+install(FILES ${overrides} DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME tandrel
+        COMPONENT deb EXCLUDE_FROM_ALL)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_INSTALL_CMAKE_PROJECTS
@@ -89,6 +100,11 @@ set(CPACK_INSTALL_CMAKE_PROJECTS
     ${CMAKE_BINARY_DIR} ${PROJECT_NAME} deb /)
 set(CPACK_PACKAGE_NAME tandrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# A package serves the Debian release it was built on, whose libraries it depends on; its version
+# says which (1.0.0.1+deb12, 1.0.0.1+deb13), so apt takes the newer release's as an upgrade.
+if(os_id STREQUAL "debian" AND os_version)
+    set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION}+deb${os_version})
+endif()
 set(CPACK_PACKAGE_VENDOR "Tandrel developers")
 # The developers, without an address: the project has no public one.
 set(CPACK_PACKAGE_CONTACT "Tandrel developers")

@@ -26,11 +26,12 @@ TANDREL_A11Y_PACKAGES=(
     orca speech-dispatcher xdotool
 )
 # The desktop checks show the window on Xvfb, bare or under openbox, and read it with x11-utils'
-# xprop and xwininfo, and on a headless Weston; lintian and man-db judge the package.
+# xprop and xwininfo, and on a headless Weston; lintian and man-db judge the package; debootstrap
+# makes the Debian 13 root of that stage.
 TANDREL_TEST_PACKAGES=(
     "${TANDREL_BUILD_PACKAGES[@]}"
     libgtest-dev clang-format
-    dpkg-dev desktop-file-utils appstream lintian man-db
+    dpkg-dev desktop-file-utils appstream lintian man-db debootstrap
     libbenchmark-dev libxcb-damage0-dev
     xvfb x11-utils openbox weston
     "${TANDREL_VM_PACKAGES[@]}"
@@ -73,3 +74,16 @@ ensure_packages() {
 }
 
 jobs_count() { nproc 2>/dev/null || echo 2; }
+
+# copy_sources DEST [TAR_OPTION...]: copies the project's files as they stand, committed or not,
+# without its builds, to DEST; --touch stamps the copies with the present time.
+copy_sources() {
+    local dest=$1
+    shift
+    mkdir -p "$dest"
+    if git -C "$TANDREL_ROOT" rev-parse --git-dir >/dev/null 2>&1; then
+        git -C "$TANDREL_ROOT" ls-files -z -co --exclude-standard
+    else
+        (cd "$TANDREL_ROOT" && find . -path ./build -prune -o ! -type d -print0)
+    fi | tar -C "$TANDREL_ROOT" -c --null -T - | tar -C "$dest" -x "$@"
+}

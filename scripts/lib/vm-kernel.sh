@@ -41,10 +41,17 @@ prepare_vm_cache() {
     (cd "$STAGING/download" && apt-get download -qq -o APT::Sandbox::User=root \
         "$package" busybox-static) ||
         { echo "vm: cannot download $package or busybox-static from the Debian archive; the VM stage needs the archive on its first run on a machine" >&2 && return 1; }
-    # Only the folders that hold the guest's modules and all they depend on are unpacked.
+    # Only the folders that hold the guest's modules and all they depend on are unpacked. Debian
+    # 13's kernel keeps them under /usr/lib, Debian 12's under /lib; they end up under lib/.
+    local lib=./lib
+    # grep reads to the end: a pipe closed early would fail the pipeline.
+    dpkg-deb -c "$STAGING"/download/linux-image-*.deb | grep ' \./usr/lib/modules/' >/dev/null && lib=./usr/lib
     dpkg-deb --fsys-tarfile "$STAGING"/download/linux-image-*.deb |
-        tar -x -C "$STAGING/unpacked" --wildcards './boot/vmlinuz-*' './lib/modules/*/modules.*' \
-            './lib/modules/*/kernel/'{drivers/usb,drivers/hid,drivers/virtio,net/9p,fs}'/*'
+        tar -x -C "$STAGING/unpacked" --wildcards './boot/vmlinuz-*' "$lib/modules/*/modules.*" \
+            "$lib/modules/*/kernel/"{drivers/usb,drivers/hid,drivers/virtio,net/9p,fs}'/*'
+    if [ "$lib" != ./lib ]; then
+        mkdir -p "$STAGING/unpacked/lib" && mv "$STAGING/unpacked/$lib/modules" "$STAGING/unpacked/lib/"
+    fi
     dpkg-deb -x "$STAGING"/download/busybox-static_*.deb "$STAGING/unpacked"
     version=$(basename "$STAGING"/unpacked/lib/modules/*)
     depmod -b "$STAGING/unpacked" "$version"
@@ -63,7 +70,10 @@ prepare_vm_cache() {
     tail -c "+$((${offset:-0} + 1))" "$vmlinuz" 2>/dev/null |
         xz -dc --single-stream >"$STAGING/vmlinux" 2>/dev/null || true
     [ "$(head -c4 "$STAGING/vmlinux")" = $'\x7fELF' ] || cp "$vmlinuz" "$STAGING/vmlinux"
-    cp "$STAGING/unpacked/bin/busybox" "$STAGING/busybox"
+    # busybox-static installs to /usr/bin from Debian 13 on, to /bin before.
+    cp "$STAGING/unpacked/bin/busybox" "$STAGING/busybox" 2>/dev/null ||
+        cp "$STAGING/unpacked/usr/bin/busybox" "$STAGING/busybox" ||
+        { echo "vm: busybox-static holds no busybox" >&2 && return 1; }
     echo "$package" >"$STAGING/kernel-package"
 
     rm -rf "$STAGING/download" "$STAGING/unpacked"

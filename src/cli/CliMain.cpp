@@ -5,6 +5,8 @@
 #include "NamesCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <charconv>
 #include <optional>
 
 namespace tandrel::cli {
@@ -18,6 +20,51 @@ constexpr const char* kExitCodes = R"(Exit codes:
   4  permission denied (install the udev rule 70-tandrel.rules)
   5  pairing timed out
   130  interrupted (Ctrl-C))";
+
+constexpr int kMinTimeout = 1;
+constexpr int kMaxTimeout = 3600; // an hour; no pairing takes longer
+constexpr const char* kSeconds = "whole seconds from 1 to 3600";
+
+// The seconds --timeout gives, or nothing for a text that is not a whole number in range.
+std::optional<int> timeoutSeconds(const std::string& text) {
+    int seconds = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, seconds);
+    if (error != std::errc{} || stop != end || seconds < kMinTimeout || seconds > kMaxTimeout) {
+        return std::nullopt;
+    }
+    return seconds;
+}
+
+// The tool's own words for what CLI11 rejected: its texts change between its versions.
+std::string usageWords(const CLI::ParseError& e, const CLI::App& app, const CLI::App& pair) {
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
+        // A value missing or given twice; only pair and names have options that take one.
+        return pair.parsed() ? std::string("--timeout takes one value: ") + kSeconds
+                             : "--file takes one value: the file to read";
+    }
+    if (dynamic_cast<const CLI::ConversionError*>(&e) != nullptr) {
+        return "--json takes no value"; // the only option CLI11 converts
+    }
+    const std::vector<std::string> rest = app.remaining(true);
+    const auto word = std::find_if(rest.begin(), rest.end(),
+                                   [](const std::string& arg) { return !arg.starts_with('-'); });
+    // CLI11 takes an unknown command for a missing one; name it instead.
+    if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr && word != rest.end()) {
+        return "Unknown command: " + *word;
+    }
+    if (!rest.empty()) {
+        return "Unexpected argument: " + rest.front();
+    }
+    return dynamic_cast<const CLI::RequiredError*>(&e) != nullptr
+               ? "A command is required: status, info, pair, list or names"
+               : "The command line is not understood";
+}
+
+int usageError(CliContext& ctx, const std::string& words) {
+    ctx.err << words << "\nRun with --help for more information.\n";
+    return static_cast<int>(ExitCode::Usage);
+}
 
 } // namespace
 
@@ -36,8 +83,10 @@ int runCli(int argc, const char* const* argv, CliContext& ctx) {
     auto* status = app.add_subcommand("status", "Say whether the keyboard is connected");
     auto* info = app.add_subcommand("info", "Show the keyboard's model, colour, switch, firmware");
     auto* pair = app.add_subcommand("pair", "Pair a keyboard with the receiver");
-    pair->add_option("--timeout", options.timeoutSeconds, "Seconds to wait for the keyboard")
-        ->check(CLI::Range(1, 3600))
+    // Taken as text and read here, so that a wrong value is told in the tool's words.
+    std::string timeout = std::to_string(options.timeoutSeconds);
+    pair->add_option("--timeout", timeout, "Seconds to wait for the keyboard, from 1 to 3600")
+        ->type_name("SECONDS")
         ->capture_default_str();
     auto* list = app.add_subcommand("list", "List the receiver's HID interfaces");
     auto* names = app.add_subcommand("names", "Show the Set.xml in use and its name tables");
@@ -47,18 +96,18 @@ int runCli(int argc, const char* const* argv, CliContext& ctx) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        // CLI11 takes an unknown command for a missing one; name it instead.
-        if (e.get_name() == "RequiredError") {
-            for (int i = 1; i < argc; ++i) {
-                if (argv[i][0] != '-') {
-                    ctx.err << "Unknown command: " << argv[i]
-                            << "\nRun with --help for more information.\n";
-                    return static_cast<int>(ExitCode::Usage);
-                }
-            }
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+            return app.exit(e, ctx.out, ctx.err); // --help or --version
         }
-        const int code = app.exit(e, ctx.out, ctx.err);
-        return code == 0 ? 0 : static_cast<int>(ExitCode::Usage);
+        return usageError(ctx, usageWords(e, app, *pair));
+    }
+    if (pair->parsed()) {
+        const std::optional<int> seconds = timeoutSeconds(timeout);
+        if (!seconds) {
+            return usageError(ctx, std::string("--timeout takes ") + kSeconds + ", not '" +
+                                       timeout + "'");
+        }
+        options.timeoutSeconds = *seconds;
     }
 
     ExitCode code = ExitCode::Usage;

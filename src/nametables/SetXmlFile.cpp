@@ -40,7 +40,7 @@ UniqueFd openFirstCandidate(const SetXmlLocator& locator, SetXmlSearch& search) 
         CandidateCheck check{path, CandidateState::Used, 0};
         // Non-blocking, so that a FIFO planted under the name cannot stall the look-up.
         UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-        struct stat status {};
+        struct stat status = {};
         if (fd.get() < 0) {
             check.error = errno;
             check.state = (check.error == ENOENT || check.error == ENOTDIR)

@@ -88,13 +88,15 @@ try:
         sys.exit(1)
     app.set_cache_mask(Atspi.Cache.NONE)  # every read asks the application itself
     shown = [c for c in children(window) if c.get_state_set().contains(Atspi.StateType.SHOWING)]
-    check("controls: role, name", [(c.get_role_name(), c.get_name()) for c in shown], [
-        ("push button", "连接"), ("label", "未连接!!!!!!"),
-        ("label", "型号："), ("text", "型号："), ("label", "颜色："), ("text", "颜色："),
-        ("label", "轴体："), ("text", "轴体："), ("label", "固件版本："), ("text", "固件版本："),
-        ("image", "未连接!!!!!!")])
+    # Roles as numbers: libatspi 2.56 (Debian 13) names the push button's role "button".
+    R = Atspi.Role
+    check("controls: role, name", [(c.get_role(), c.get_name()) for c in shown], [
+        (R.PUSH_BUTTON, "连接"), (R.LABEL, "未连接!!!!!!"),
+        (R.LABEL, "型号："), (R.TEXT, "型号："), (R.LABEL, "颜色："), (R.TEXT, "颜色："),
+        (R.LABEL, "轴体："), (R.TEXT, "轴体："), (R.LABEL, "固件版本："), (R.TEXT, "固件版本："),
+        (R.IMAGE, "未连接!!!!!!")])
     connect, status, lamp = shown[0], shown[1], shown[-1]
-    fields = [c for c in shown if c.get_role_name() == "text"]
+    fields = [c for c in shown if c.get_role() == R.TEXT]
 
     def field_rows():
         return [([r.get_target(0).get_name() for r in field.get_relation_set()

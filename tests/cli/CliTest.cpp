@@ -108,10 +108,10 @@ TEST_F(Cli, PairFollowsTheReceiverUntilItEnds) {
               Out(0, "", "0 s: pairing\n1 s: pairing\n2 s: connected\n" + kConnected));
     EXPECT_EQ(pauses, (std::vector<std::chrono::milliseconds>{100ms, 1s, 1s}));
     receiver(2, {2, 3});
-    EXPECT_EQ(run({"pair", "--json"}), Out(0, "",
-                                           kTexts + R"(3,"model":"V540N","path":"/dev/hidraw2",)"
-                                                    R"("result":"connected","status":"connected",)"
-                                                    R"("switch":"轴2"})"));
+    EXPECT_EQ(run({"pair", "--timeout", "3600", "--json"}),
+              Out(0, "",
+                  kTexts + R"(3,"model":"V540N","path":"/dev/hidraw2","result":)"
+                           R"("connected","status":"connected","switch":"轴2"})"));
     receiver(2, {1});
     EXPECT_EQ(run({"pair", "--timeout", "1"}), Out(5, kTimedOut, "0 s: pairing\n1 s: pairing\n"));
     receiver(2, {1});
@@ -193,12 +193,24 @@ TEST_F(Cli, ListShowsEveryReceiverInterfaceAndMarksTheOneUsed) {
 }
 
 TEST_F(Cli, UsageErrorsHelpAndVersion) {
-    const std::string more = "\nRun with --help for more information.\n";
-    EXPECT_EQ(run({}), Out(2, "A subcommand is required" + more, ""));
-    EXPECT_EQ(run({"--json", "frobnicate"}), Out(2, "Unknown command: frobnicate" + more, ""));
-    for (const std::string value : {"0", "soon"}) {
-        EXPECT_EQ(run({"pair", "--timeout", value.c_str()}),
-                  Out(2, "--timeout: Value " + value + " not in range 1 to 3600" + more, ""));
+    const std::string seconds = "--timeout takes whole seconds from 1 to 3600";
+    const std::pair<std::vector<const char*>, std::string> cases[] = {
+        {{}, "A command is required: status, info, pair, list or names"},
+        {{"--json", "frobnicate"}, "Unknown command: frobnicate"},
+        {{"--frob"}, "Unexpected argument: --frob"},
+        {{"status", "info"}, "Unexpected argument: info"},
+        {{"names", "--timeout", "5"}, "Unexpected argument: --timeout"},
+        {{"--json=x", "status"}, "--json takes no value"},
+        {{"pair", "--timeout", "0"}, seconds + ", not '0'"},
+        {{"pair", "--timeout=soon"}, seconds + ", not 'soon'"},
+        {{"pair", "--timeout", "3601"}, seconds + ", not '3601'"},
+        {{"pair", "--timeout", "1.5"}, seconds + ", not '1.5'"},
+        {{"pair", "--timeout", "2", "--timeout", "3"},
+         "--timeout takes one value: whole seconds from 1 to 3600"},
+        {{"names", "--file"}, "--file takes one value: the file to read"},
+    };
+    for (const auto& [args, words] : cases) {
+        EXPECT_EQ(run(args), Out(2, words + "\nRun with --help for more information.\n", ""));
     }
     EXPECT_EQ(run({"--version"}), Out(0, "", "1.0.0.1\n"));
     const auto [code, err, help] = run({"--help"});
