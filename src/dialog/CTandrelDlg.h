@@ -72,12 +72,6 @@ public:
     // Every handler has ended and none waits: what the window shows is settled.
     bool handlersIdle() const { return handlers_.idle(); }
 
-signals:
-    // The handlers have become idle.
-    void settled();
-
-public:
-
     void ShowDeviceInfo(bool connected);
     void ClearDeviceInfo();
     Task RefreshDeviceInfo();
@@ -108,6 +102,10 @@ public:
     QString colourText;
     QString switchText;
     QString firmwareText;
+
+signals:
+    // The handlers have become idle.
+    void settled();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
