@@ -37,6 +37,7 @@ sim::SimInterface interfaceFrom(Input& in, int index) {
     spec.info.vendorId = (shape & 1) != 0 ? kReceiverVendorId : 0x046d;
     spec.info.productId = (shape & 2) != 0 ? kReceiverProductId : 0xc52b;
     spec.info.interfaceNumber = (shape >> 2) & 3;
+    spec.hung = (shape & 0x10) != 0;
     spec.pathUnavailable = (faults & 1) != 0;
     if ((faults & 6) == 2) {
         spec.openFailure = OpenError::PermissionDenied;
