@@ -136,6 +136,12 @@ void CTandrelDlg::fitStatusLine() {
 
 void CTandrelDlg::setStatus(const QString& text) {
     auto* line = static_cast<QLabel*>(control(ctl::kStatusLine));
+    // The receiver watch shows the same status every second; drawing it again would wake the idle
+    // window to repaint for nothing.
+    if (line->text() == text && drawnState_ == context_.session.ConnectionState) {
+        return;
+    }
+    drawnState_ = context_.session.ConnectionState;
     line->setText(text);
     line->update();
     statusLamp->update();

@@ -146,6 +146,7 @@ private:
     std::array<int, 3> timerStarts_{};
     int openMessageBoxes_ = 0; // message boxes run nested event loops in which ticks go on
     std::vector<QString> waitingMessages_;
+    std::int32_t drawnState_ = -1; // the state the status line and the lamp were last drawn in
     std::unique_ptr<StatusAnnouncer> announcer_;
     // Last, so that it goes first: an abandoned handler may hold on to anything above.
     HandlerQueue handlers_;

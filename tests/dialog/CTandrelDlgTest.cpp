@@ -94,6 +94,10 @@ TEST_F(MainDialog, StatusTextAndLampTakeTheColourOfTheState) {
         dialog.setStatus(c.text);
         QCoreApplication::processEvents();
         EXPECT_GT(lampPaints.paints, 0) << "the lamp is redrawn with the status";
+        lampPaints.paints = 0;
+        dialog.setStatus(c.text); // as the receiver watch does every second
+        QCoreApplication::processEvents();
+        EXPECT_EQ(lampPaints.paints, 0) << "an unchanged status is not drawn again";
         const QImage lampImage = lamp->grab().toImage();
         EXPECT_EQ(lampImage.pixelColor(lamp->rect().center()), c.colour);
         EXPECT_EQ(lampImage.pixelColor(0, 0), QColor(Qt::black));
