@@ -1,7 +1,6 @@
 // How long the window takes to refresh its device information, and each Set.xml look-up alone,
 // as the name tables grow.
 #include "SimMachine.h"
-#include "WindowSettle.h"
 
 #include <CTandrelDlg.h>
 #include <DialogTemplate.h>
@@ -10,6 +9,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <SessionState.h>
+#include <SettleHandlers.h>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
@@ -193,7 +193,7 @@ void refreshDeviceInfo(benchmark::State& state, const SetXmlFiles& files) {
 
     for (auto _ : state) {
         refresh->click();
-        settle(dialog);
+        settleHandlers(dialog);
         platform.clearWrites();
     }
     if (messages.shown != 0 ||
@@ -219,11 +219,11 @@ void dialogReceiverWatchTick(benchmark::State& state) {
     CTandrelDlg dialog(windowContext(session, worker, messages, {}));
     showAndSettle(dialog);
     dialog.OnInitDialog();
-    settle(dialog);
+    settleHandlers(dialog);
 
     for (auto _ : state) {
         dialog.OnTimer(kReceiverWatchTimer);
-        settle(dialog);
+        settleHandlers(dialog);
         platform.clearWrites();
     }
     if (messages.shown != 0 || session.ConnectionState != connection::kConnected) {

@@ -2,12 +2,11 @@
 // memory, open descriptors and the window's own objects must not grow, and the window's invariants
 // hold every second. Prints the figures; exits 1 when a limit or an invariant is broken.
 // usage: endurance [SECONDS]   (default: a day)
-#include "WindowSettle.h"
-
 #include <CTandrelDlg.h>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <SettleHandlers.h>
 #include <SimulatedPlatform.h>
 #include <algorithm>
 #include <array>
@@ -88,7 +87,7 @@ int main(int argc, char* argv[]) {
                 dialog.OnTimer(id);
             }
         }
-        bench::settle(dialog);
+        settleHandlers(dialog);
         platform.clearWrites(); // the simulator's own record would grow for a day
     };
     boxes.duringShow = [&] {
@@ -101,7 +100,7 @@ int main(int argc, char* argv[]) {
     const qsizetype objectsBefore = dialog.findChildren<QObject*>().size();
     long residentBefore = residentKiB();
     dialog.OnInitDialog();
-    bench::settle(dialog);
+    settleHandlers(dialog);
     for (int second = 0; second < seconds; ++second) {
         if (second == kSettleSeconds) {
             residentBefore = residentKiB();
@@ -126,11 +125,11 @@ int main(int argc, char* argv[]) {
         if (chance(0.01) && connect->isEnabled()) {
             platform.setPairingScript({1, 1, 1, 3});
             connect->click();
-            bench::settle(dialog);
+            settleHandlers(dialog);
         }
         if (chance(0.002)) {
             static_cast<QPushButton*>(dialog.control(1001))->click();
-            bench::settle(dialog);
+            settleHandlers(dialog);
         }
         fireDueTicks();
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QPixmap>
 #include <QTextStream>
+#include <SettleHandlers.h>
 #include <SimulatedPlatform.h>
 #include <cstdint>
 #include <memory>
@@ -58,9 +59,7 @@ bool render(const Shot& shot, const QDir& dir, const NameTables& names) {
                      [&names](int code) { return names.LookUpColourName(code); }});
     auto dialog = app.createMainDialog();
     dialog->OnInitDialog();
-    while (!dialog->handlersIdle()) { // the probe's answer arrives through the event loop
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
+    settleHandlers(*dialog); // the probe's answer arrives through the event loop
     return save(*dialog, dir, QString::fromUtf8(shot.file));
 }
 

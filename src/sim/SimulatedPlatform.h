@@ -72,7 +72,7 @@ public:
     // that a test holds in flight. The handles may be used from another thread meanwhile.
     void holdWrites();
     // Waits until a write is held; false after `limit` without one.
-    bool awaitHeldWrite(std::chrono::milliseconds limit = std::chrono::seconds(10));
+    bool awaitHeldWrite(std::chrono::milliseconds limit);
     void releaseWrites();
 
     // --- the receiver's behaviour

@@ -2,6 +2,7 @@
 // receiver, what the window does meanwhile, and what it shows once the exchange is back.
 #include "Window.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>

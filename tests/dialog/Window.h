@@ -2,8 +2,8 @@
 #pragma once
 
 #include "CTandrelDlg.h"
+#include "SettleHandlers.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -52,13 +52,7 @@ struct Window {
         std::erase_if(ids, [this](int id) { return !dialog.isTimerRunning(id); });
         return ids;
     }
-    // Lets every handler asked for so far run to its end; the timers' own ticks are held back.
-    void settle() {
-        while (!dialog.handlersIdle()) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
-                                            QEventLoop::X11ExcludeTimers);
-        }
-    }
+    void settle() { settleHandlers(dialog); }
     void click(int id) {
         static_cast<QPushButton*>(dialog.control(id))->click();
         settle();
