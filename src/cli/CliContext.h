@@ -4,9 +4,8 @@
 #include "DeviceInfoText.h"
 #include "HidPlatform.h"
 #include "SetXmlLocator.h"
+#include "StopSignals.h"
 
-#include <chrono>
-#include <functional>
 #include <ostream>
 
 namespace tandrel::cli {
@@ -18,8 +17,7 @@ struct CliContext {
     std::ostream& out;
     std::ostream& err;
     bool outIsTerminal = false;
-    // Waits; false when the user interrupted the wait (Ctrl-C).
-    std::function<bool(std::chrono::milliseconds)> pause;
+    StopSignals& stops;
 };
 
 enum class ExitCode : int {
@@ -29,7 +27,9 @@ enum class ExitCode : int {
     NoReceiver = 3,
     PermissionDenied = 4,
     PairingTimedOut = 5,
-    Interrupted = 130, // what shells report for a program stopped by Ctrl-C
+    // What shells report for a program ended by a signal: 128 and its number.
+    Interrupted = 130, // SIGINT, Ctrl-C
+    Terminated = 143,  // SIGTERM
 };
 
 } // namespace tandrel::cli

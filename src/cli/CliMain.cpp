@@ -19,7 +19,8 @@ constexpr const char* kExitCodes = R"(Exit codes:
   3  no receiver found
   4  permission denied (install the udev rule 70-tandrel.rules)
   5  pairing timed out
-  130  interrupted (Ctrl-C))";
+  130  interrupted (Ctrl-C)
+  143  terminated (SIGTERM))";
 
 constexpr int kMinTimeout = 1;
 constexpr int kMaxTimeout = 3600; // an hour; no pairing takes longer
@@ -122,6 +123,11 @@ int runCli(int argc, const char* const* argv, CliContext& ctx) {
     } else if (names->parsed()) {
         const FixedSetXmlLocator chosen(namesFile);
         code = runNames(ctx, namesFile.empty() ? ctx.setXml : chosen, options.json);
+    }
+    // A signal that came while a command ran ends the tool as the signal would, whatever the
+    // command found meanwhile.
+    if (ctx.stops.taken() != 0 && code != ExitCode::Interrupted && code != ExitCode::Terminated) {
+        code = stoppedBySignal(ctx);
     }
     return static_cast<int>(code);
 }

@@ -4,6 +4,8 @@
 #include "ReceiverProbe.h"
 #include "Utf8.h"
 
+#include <algorithm>
+#include <csignal>
 #include <iomanip>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -87,38 +89,57 @@ void emitJson(CliContext& ctx, const json& j) {
     ctx.out << j.dump() << "\n";
 }
 
+// The walk asks before each write whether a stop signal came, and ends there if one did.
+ReceiverLink::StopCheck stopCheck(CliContext& ctx) {
+    return [&stops = ctx.stops] { return stops.taken() != 0; };
+}
+
 } // namespace
+
+ExitCode stoppedBySignal(CliContext& ctx, const char* words) {
+    const bool terminated = ctx.stops.taken() == SIGTERM;
+    if (words == nullptr) {
+        words = terminated ? "terminated" : "interrupted";
+    }
+    ctx.err << "tandrel-cli: " << words << ".\n";
+    return terminated ? ExitCode::Terminated : ExitCode::Interrupted;
+}
 
 ExitCode runStatus(CliContext& ctx, const CommandOptions& options) {
     DeviceRecord record;
-    ReceiverLink link(ctx.platform, record);
+    ReceiverLink link(ctx.platform, record, stopCheck(ctx));
     const ProbeResult probe = probeReceiver(link, record);
+    const bool stopped = ctx.stops.taken() != 0;
     if (options.json) {
         emitJson(ctx, baseJson(probe));
-    } else {
+    } else if (!stopped) {
         ctx.out << situationWords(probe.situation) << "\n";
     }
-    return report(ctx, probe);
+    return stopped ? stoppedBySignal(ctx) : report(ctx, probe);
 }
 
 ExitCode runInfo(CliContext& ctx, const CommandOptions& options) {
     DeviceRecord record;
-    ReceiverLink link(ctx.platform, record);
+    ReceiverLink link(ctx.platform, record, stopCheck(ctx));
     const ProbeResult probe = probeReceiver(link, record);
+    const bool stopped = ctx.stops.taken() != 0;
     const DeviceTexts texts = textsFor(probe, record, ctx);
     if (options.json) {
         json j = baseJson(probe);
         addTexts(j, texts);
         emitJson(ctx, j);
-    } else {
+    } else if (!stopped) {
         printTexts(ctx, probe, texts);
     }
-    return report(ctx, probe);
+    return stopped ? stoppedBySignal(ctx) : report(ctx, probe);
 }
 
 ExitCode runPair(CliContext& ctx, const CommandOptions& options) {
+    using Clock = StopSignals::Clock;
+    const Clock::time_point started = ctx.stops.now();
+    const Clock::time_point deadline = started + std::chrono::seconds(options.timeoutSeconds);
     DeviceRecord record;
-    ReceiverLink link(ctx.platform, record);
+    ReceiverLink link(ctx.platform, record, stopCheck(ctx));
 
     auto finish = [&](const ProbeResult& probe, const char* result, ExitCode code) {
         if (options.json) {
@@ -130,20 +151,13 @@ ExitCode runPair(CliContext& ctx, const CommandOptions& options) {
         return code;
     };
 
-    if (link.SendPairCommand() != ReceiverResult::Done) {
-        const ProbeResult probe = classify(link.lastWalk(), kNoStatus);
-        const ExitCode code = report(ctx, probe);
-        if (code == ExitCode::Failure && probe.trouble == Trouble::NoAnswer) {
-            ctx.err << "tandrel-cli: the pair command could not be sent.\n";
-        }
-        return finish(probe, "failed", code == ExitCode::Success ? ExitCode::Failure : code);
-    }
-
     const bool progressLine = ctx.outIsTerminal && !options.json;
-    auto showProgress = [&](int seconds, const ProbeResult& probe) {
+    auto showProgress = [&](const ProbeResult& probe) {
         if (options.json) {
             return;
         }
+        const auto seconds =
+            std::chrono::duration_cast<std::chrono::seconds>(ctx.stops.now() - started).count();
         if (progressLine) {
             ctx.out << "\r" << std::setw(3) << seconds << " s  " << std::left << std::setw(14)
                     << situationWords(probe.situation) << std::right << std::flush;
@@ -157,21 +171,36 @@ ExitCode runPair(CliContext& ctx, const CommandOptions& options) {
         }
     };
 
-    // What is known when Ctrl-C comes: before the first look, only where the command went.
-    ProbeResult last = classify(link.lastWalk(), kNoStatus);
-    last.linkStatus.reset();
+    // What is known when a stop signal comes: before the first look, only where the command went.
+    ProbeResult last;
     auto cancelled = [&] {
         endProgressLine();
-        ctx.err << "tandrel-cli: pairing cancelled.\n";
-        return finish(last, "interrupted", ExitCode::Interrupted);
+        return finish(last, "interrupted", stoppedBySignal(ctx, "pairing cancelled"));
     };
-    if (!ctx.pause(kPairSettle)) {
+
+    const ReceiverResult sent = link.SendPairCommand();
+    last = classify(link.lastWalk(), kNoStatus);
+    last.linkStatus.reset();
+    if (ctx.stops.taken() != 0) {
         return cancelled();
     }
-    for (int elapsed = 0;; ++elapsed) {
+    if (sent != ReceiverResult::Done) {
+        const ExitCode code = report(ctx, last);
+        if (code == ExitCode::Failure && last.trouble == Trouble::NoAnswer) {
+            ctx.err << "tandrel-cli: the pair command could not be sent.\n";
+        }
+        return finish(last, "failed", code == ExitCode::Success ? ExitCode::Failure : code);
+    }
+    if (!ctx.stops.pause(kPairSettle)) {
+        return cancelled();
+    }
+    for (;;) {
         const ProbeResult probe = probeReceiver(link, record);
+        if (ctx.stops.taken() != 0) {
+            return cancelled(); // what this look met may be cut short: the one before stands
+        }
         last = probe;
-        showProgress(elapsed, probe);
+        showProgress(probe);
         if (probe.situation == Situation::Connected) {
             endProgressLine();
             if (!options.json) {
@@ -190,16 +219,19 @@ ExitCode runPair(CliContext& ctx, const CommandOptions& options) {
             endProgressLine();
             return finish(probe, "failed", report(ctx, probe));
         }
-        if (elapsed >= options.timeoutSeconds) {
+        // The time-out counts on the clock, looks and pauses alike; at the deadline the receiver
+        // gets one last look.
+        const Clock::time_point now = ctx.stops.now();
+        if (now >= deadline) {
             endProgressLine();
-            if (probe.trouble == Trouble::NoAnswer) {
-                return finish(probe, "failed", report(ctx, probe));
-            }
-            ctx.err << "tandrel-cli: pairing timed out after " << options.timeoutSeconds
-                    << " s; switch the keyboard on, keep it near the receiver and try again.\n";
+            ctx.err << "tandrel-cli: pairing timed out after " << options.timeoutSeconds << " s; "
+                    << (probe.trouble == Trouble::NoAnswer
+                            ? "the receiver did not answer; unplug it and plug it in again.\n"
+                            : "switch the keyboard on, keep it near the receiver and try again.\n");
             return finish(probe, "timeout", ExitCode::PairingTimedOut);
         }
-        if (!ctx.pause(kPollPeriod)) {
+        const auto untilDeadline = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+        if (!ctx.stops.pause(std::min<std::chrono::milliseconds>(kPollPeriod, untilDeadline))) {
             return cancelled();
         }
     }
@@ -218,7 +250,7 @@ ExitCode runList(CliContext& ctx, const CommandOptions& options) {
     }
 
     DeviceRecord record;
-    ReceiverLink link(ctx.platform, record);
+    ReceiverLink link(ctx.platform, record, stopCheck(ctx));
     const ProbeResult probe = probeReceiver(link, record);
     record.receiverHandle.reset(); // the open test below must not count our own handle
 

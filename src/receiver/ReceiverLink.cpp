@@ -2,6 +2,7 @@
 #include "ReceiverLink.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tandrel {
 
@@ -16,8 +17,13 @@ bool WalkOutcome::everyOpenDenied() const {
                        [](const OpenFailure& f) { return f.error == OpenError::PermissionDenied; });
 }
 
-ReceiverLink::ReceiverLink(HidPlatform& platform, DeviceRecord& record)
-    : platform_(platform), record_(record) {}
+ReceiverLink::ReceiverLink(HidPlatform& platform, DeviceRecord& record, StopCheck stopRequested)
+    : platform_(platform), record_(record), stopCheck_(std::move(stopRequested)) {}
+
+bool ReceiverLink::stopNow() {
+    lastWalk_.stopped = stopRequested_ || (stopCheck_ && stopCheck_());
+    return lastWalk_.stopped;
+}
 
 bool ReceiverLink::FindReceiver() {
     std::uint8_t unused = kNoStatus;
@@ -52,7 +58,7 @@ ReceiverResult ReceiverLink::walk(Exchange exchange, std::uint8_t& status) {
 // a time-out: the receiver has stopped taking commands, and a retry would only wait as long again.
 bool ReceiverLink::writeWithRetry(HidHandle& handle, const Report& command) {
     WriteResult written = handle.write(command);
-    if (written == WriteResult::Failed) {
+    if (written == WriteResult::Failed && !stopNow()) {
         written = handle.write(command);
     }
     lastWalk_.writeTimedOut = lastWalk_.writeTimedOut || written == WriteResult::TimedOut;
@@ -78,6 +84,11 @@ ReceiverResult ReceiverLink::runWalk(Exchange exchange, std::uint8_t& status) {
             return ReceiverResult::Done;
         }
 
+        // Each write to a hung receiver waits out the USB time-out: with several of them plugged
+        // in, a stop waits for one write at most, not for one each.
+        if (stopNow()) {
+            return ReceiverResult::NoAnswer;
+        }
         // At most one receiver handle may be open at any time.
         record_.receiverHandle.reset();
         OpenResult opened = platform_.open(candidate.path);

@@ -4,7 +4,9 @@
 #include "DeviceRecord.h"
 #include "HidPlatform.h"
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +38,7 @@ struct WalkOutcome {
     int candidates = 0;                      // matching interfaces met
     std::vector<OpenFailure> openFailures;
     bool writeTimedOut = false; // a receiver stopped taking commands
+    bool stopped = false;       // a stop was asked for, and the walk ended before its next write
 
     // Every matching interface refused to open for lack of permission.
     bool everyOpenDenied() const;
@@ -43,7 +46,15 @@ struct WalkOutcome {
 
 class ReceiverLink {
 public:
-    ReceiverLink(HidPlatform& platform, DeviceRecord& record);
+    // Asked before each write; true ends the walk there.
+    using StopCheck = std::function<bool()>;
+
+    ReceiverLink(HidPlatform& platform, DeviceRecord& record, StopCheck stopRequested = {});
+
+    // From any thread: the walk in progress, and every later one, ends before its next write. A
+    // write already in the kernel cannot be cut short, so that one still runs its course.
+    void requestStop() { stopRequested_ = true; }
+    bool stopRequested() const { return stopRequested_; }
 
     bool FindReceiver();
     std::uint8_t ReadReceiverInfo();
@@ -57,9 +68,12 @@ private:
     ReceiverResult walk(Exchange exchange, std::uint8_t& status);
     ReceiverResult runWalk(Exchange exchange, std::uint8_t& status);
     bool writeWithRetry(HidHandle& handle, const Report& command);
+    bool stopNow();
 
     HidPlatform& platform_;
     DeviceRecord& record_;
+    StopCheck stopCheck_;
+    std::atomic<bool> stopRequested_ = false;
     WalkOutcome lastWalk_;
 };
 

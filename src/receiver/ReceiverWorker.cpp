@@ -9,6 +9,7 @@ ReceiverWorker::ReceiverWorker(ReceiverLink& link, DeviceRecord& record)
     : link_(link), record_(record), thread_([this] { run(); }) {}
 
 ReceiverWorker::~ReceiverWorker() {
+    link_.requestStop();
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;

@@ -19,8 +19,9 @@ public:
     using Job = std::function<void(ReceiverLink&, DeviceRecord&)>;
 
     ReceiverWorker(ReceiverLink& link, DeviceRecord& record);
-    // Drops the jobs that have not begun and waits for the one in flight: a hidraw write cannot be
-    // interrupted, so the process can end only once the kernel hands it back.
+    // Drops the jobs that have not begun, stops the walk in flight before its next write, and waits
+    // for the write in flight: a hidraw write cannot be interrupted, so the process can end only
+    // once the kernel hands it back.
     ~ReceiverWorker();
     ReceiverWorker(const ReceiverWorker&) = delete;
     ReceiverWorker& operator=(const ReceiverWorker&) = delete;

@@ -24,6 +24,8 @@
 namespace tandrel {
 namespace {
 
+using namespace std::chrono_literals;
+
 // Records each box as "owner's title|caption|text".
 struct RecordingSink final : MessageSink {
     explicit RecordingSink(QStringList& into) : shown(into) {}
@@ -48,10 +50,18 @@ TEST(AboutBox, ShowsIconNameVersionNoticeAndOkInTheirPlaces) {
     EXPECT_EQ(controls[1]->geometry(), QRect(74, 25, 200, 14)); // 42, 14, 114, 8
     EXPECT_EQ(controls[2]->property("text"), QStringLiteral("版权所有 (C) Tandrel 的作者们"));
     EXPECT_EQ(controls[2]->geometry(), QRect(74, 46, 200, 14)); // 42, 26, 114, 8
+    // An ampersand in either text shows as itself.
+    for (QWidget* text : {controls[1], controls[2]}) {
+        EXPECT_EQ(text->property("textFormat").value<Qt::TextFormat>(), Qt::PlainText);
+        EXPECT_EQ(qobject_cast<QLabel*>(text)->alignment(), Qt::AlignLeft | Qt::AlignTop);
+        EXPECT_EQ(text->focusPolicy(), Qt::NoFocus);
+    }
     auto* ok = qobject_cast<QPushButton*>(controlById(about, kOkId));
     ASSERT_EQ(ok, controls[3]);
     EXPECT_EQ(ok->text(), QStringLiteral("确定"));
     EXPECT_TRUE(ok->isDefault());
+    EXPECT_EQ(ok->focusPolicy(), Qt::StrongFocus);
+    EXPECT_EQ(about.minimumSize(), about.maximumSize()) << "a box of fixed size";
     EXPECT_EQ(ok->geometry(), QRect(198, 72, 88, 25)); // 113, 41, 50, 14
 }
 
@@ -188,6 +198,31 @@ TEST_F(Application, TheRunEndsWhenTheModalMainWindowCloses) {
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     // Windows without an owner, such as a stray message box, show the application's icon.
     EXPECT_EQ(QApplication::windowIcon().pixmap(48).size(), QSize(48, 48));
+}
+
+// The window waits for its start-up probe a quarter of a second at most: a receiver that holds
+// the probe's write does not keep it away.
+TEST_F(Application, TheWindowComesUpThoughItsProbeNeverAnswers) {
+    auto platform = std::make_unique<sim::SimulatedPlatform>();
+    sim::SimulatedPlatform& receiver = *platform;
+    receiver.addReceiver();
+    receiver.holdWrites();
+    CTandrelApp held(std::move(platform), std::make_unique<RecordingSink>(shown), "tandrel");
+    bool upWhileHeld = false;
+    int ticks = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            upWhileHeld = receiver.awaitHeldWrite(0ms);
+            receiver.releaseWrites();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        } else if (++ticks == 300) {
+            receiver.releaseWrites(); // three seconds: the window waited for the probe
+        }
+    });
+    closer.start(10);
+    held.InitInstance();
+    EXPECT_TRUE(upWhileHeld);
 }
 
 TEST_F(Application, MessageBoxesAreCaptionedWithTheExecutablesName) {

@@ -2,6 +2,7 @@
 #include "CliMain.h"
 #include "SimulatedPlatform.h"
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -28,15 +29,35 @@ const std::string kTexts = R"({"colour":"色1","firmware":"1.05","linkStatus":)"
 const std::string kTimedOut = "tandrel-cli: pairing timed out after 1 s; switch the keyboard on, "
                               "keep it near the receiver and try again.\n";
 
+// Time passes in pauses only, and in `costs` of what else happens; a signal comes when `onPause`
+// says false, or once `arrives` says true.
+struct ScriptedStops final : StopSignals {
+    int taken() override { return signal = signal == 0 && arrives() ? arriving : signal; }
+    bool pause(std::chrono::milliseconds wait) override {
+        pauses.push_back(wait), paused += wait;
+        signal = signal == 0 && !onPause(pauses.size()) ? arriving : signal;
+        return signal == 0;
+    }
+    Clock::time_point now() override { return Clock::time_point(paused + costs()); }
+
+    int signal = 0, arriving = SIGINT;
+    std::chrono::nanoseconds paused{};
+    std::vector<std::chrono::milliseconds> pauses;
+    std::function<bool(std::size_t)> onPause = [](std::size_t) { return true; };
+    std::function<bool()> arrives = [] { return false; };
+    std::function<std::chrono::milliseconds()> costs = [] { return 0ms; };
+};
+
 class Cli : public ::testing::Test {
 protected:
     // After --json, the output must be one line, which is returned without its line end.
     Out run(std::vector<const char*> args) {
         args.insert(args.begin(), "tandrel-cli");
         std::ostringstream out, err;
-        auto pause = [this](auto wait) { return pauses.push_back(wait), onPause(pauses.size()); };
-        CliContext ctx{platform, locator, lookups, out, err, terminal, pause};
+        ScriptedStops scripted = stops;
+        CliContext ctx{platform, locator, lookups, out, err, terminal, scripted};
         const int code = runCli(static_cast<int>(args.size()), args.data(), ctx);
+        pauses = scripted.pauses, elapsed = scripted.now().time_since_epoch();
         EXPECT_EQ(platform.openHandles(), 0);
         const std::string text = out.str();
         const bool line =
@@ -51,7 +72,6 @@ protected:
         platform.setAnswer(sim::makeAnswer({1, 5, 3, 2, 0, 0x0082}));
         platform.setLinkStatus(linkStatus);
         platform.setPairingScript(std::move(pairing));
-        pauses.clear();
     }
 
     FixedSetXmlLocator locator{"/nonexistent/Set.xml"};
@@ -59,8 +79,10 @@ protected:
                         [](int c) { return u"色" + std::u16string(1, u'0' + char16_t(c)); }};
     sim::SimulatedPlatform platform;
     bool terminal = false;
-    std::vector<std::chrono::milliseconds> pauses;
-    std::function<bool(std::size_t)> onPause = [](std::size_t) { return true; }; // false: Ctrl-C
+    ScriptedStops stops;                           // each run starts from a copy
+    std::vector<std::chrono::milliseconds> pauses; // the latest run's
+    std::chrono::nanoseconds elapsed{};
+    std::function<bool(std::size_t)>& onPause = stops.onPause;
 };
 
 TEST_F(Cli, StatusAndInfoSayWhatTheReceiverSees) {
@@ -93,7 +115,10 @@ TEST_F(Cli, StatusAndInfoSayWhatTheReceiverSees) {
         EXPECT_EQ(run({"status"}), Out(code, error, words + "\n"));
         EXPECT_EQ(run({"status", "--json"}), Out(code, error, R"({"linkStatus":)" + json + "}"));
         EXPECT_EQ(run({"info"}), Out(code, error, info));
-        EXPECT_EQ(std::get<1>(run({"pair"})), error);
+        // A receiver that takes the pair command but answers nothing runs out the time-out.
+        const bool silent = code == 1 && words == "not connected";
+        EXPECT_EQ(std::get<1>(run({"pair", "--timeout", "2"})),
+                  silent ? "tandrel-cli: pairing timed out after 2 s; " + error.substr(13) : error);
     }
     platform.setListFails(false);
     receiver(0);
@@ -161,6 +186,79 @@ TEST_F(Cli, AHungReceiverCostsOneWriteACommand) {
     EXPECT_EQ(pauses, std::vector<std::chrono::milliseconds>{100ms});
 }
 
+// A signal is taken before the next write: a second hung receiver is never written to, and the exit
+// code tells which signal it was.
+TEST_F(Cli, CtrlCAndSigtermEndEveryCommandBeforeItsNextWrite) {
+    const std::string named = R"(3,"model":"V540N","path":"/dev/hidraw2",)";
+    const std::string hungJson = R"({"linkStatus":null,"path":null,"status":"not-connected"})";
+    const std::tuple<std::vector<const char*>, int, bool, Out> cases[] = {
+        {{"status"}, SIGINT, true, Out(130, "tandrel-cli: interrupted.\n", "")},
+        {{"status", "--json"}, SIGTERM, true, Out(143, "tandrel-cli: terminated.\n", hungJson)},
+        {{"status", "--json"},
+         SIGINT,
+         false,
+         Out(130, "tandrel-cli: interrupted.\n",
+             R"({"linkStatus":3,"path":"/dev/hidraw2","status":"connected"})")},
+        {{"info", "--json"},
+         SIGINT,
+         false,
+         Out(130, "tandrel-cli: interrupted.\n",
+             kTexts + named + R"("status":"connected","switch":"轴2"})")},
+        {{"info"}, SIGTERM, true, Out(143, "tandrel-cli: terminated.\n", "")},
+        {{"pair"}, SIGTERM, true, Out(143, "tandrel-cli: pairing cancelled.\n", "")},
+        {{"list"},
+         SIGINT,
+         false,
+         Out(130, "tandrel-cli: interrupted.\n",
+             "  /dev/hidraw0  interface 0  can be opened\n  /dev/hidraw1  interface 1  can be "
+             "opened\n* /dev/hidraw2  interface 2  can be opened\n  /dev/hidraw-b3  interface 0  "
+             "can be opened\n  /dev/hidraw-b4  interface 1  can be opened\n  /dev/hidraw-b5  "
+             "interface 2  can be opened\n(* marks the interface the tool uses)\n")},
+    };
+    for (const auto& [args, signal, hung, expected] : cases) {
+        SCOPED_TRACE(std::string(args[0]) + (args.size() > 1 ? " --json" : ""));
+        receiver(3);
+        const std::size_t second = platform.addReceiver("/dev/hidraw-b");
+        platform.interfaceAt(2).hung = platform.interfaceAt(second).hung = hung;
+        stops.arriving = signal;
+        stops.arrives = [this] { return platform.interfaceAt(2).writeAttempts > 0; };
+        EXPECT_EQ(run(args), expected);
+        EXPECT_EQ(platform.interfaceAt(2).writeAttempts, 1);
+        EXPECT_EQ(platform.interfaceAt(second).writeAttempts, 0);
+    }
+    stops.arrives = [] { return true; }; // no exchange: ends once done
+    EXPECT_EQ(std::get<0>(run({"names"})), 130);
+
+    receiver(2, {1});
+    stops.arrives = [] { return false; };
+    onPause = [](std::size_t pause) { return pause != 3; }; // after two looks
+    EXPECT_EQ(run({"pair", "--json"}),
+              Out(130, "tandrel-cli: pairing cancelled.\n",
+                  kTexts + R"(1,"model":"V540N","path":"/dev/hidraw2","result":"interrupted",)"
+                           R"("status":"pairing","switch":"轴2"})"));
+}
+
+// The time-out counts seconds on the clock, the receiver's silences included, and then says so.
+TEST_F(Cli, PairTimesOutOnTheClock) {
+    receiver(2, {1});
+    EXPECT_EQ(std::get<1>(run({"pair", "--json"})),
+              "tandrel-cli: pairing timed out after 30 s; switch the keyboard on, keep it near the "
+              "receiver and try again.\n");
+    EXPECT_EQ(elapsed, 30s);
+    EXPECT_EQ(pauses.size(), 31u);
+    EXPECT_EQ(pauses.back(), 900ms);
+
+    receiver(2, {1});
+    platform.interfaceAt(2).readFault = sim::ReadFault::TimesOut;
+    stops.costs = [this] { return 500ms * platform.interfaceAt(2).writeAttempts; };
+    EXPECT_EQ(run({"pair", "--timeout", "4"}),
+              Out(5,
+                  "tandrel-cli: pairing timed out after 4 s; the receiver did not answer; unplug "
+                  "it and plug it in again.\n",
+                  "1 s: not connected\n2 s: not connected\n4 s: not connected\n"));
+    EXPECT_EQ(elapsed, 4100ms);
+}
+
 TEST_F(Cli, ListShowsEveryReceiverInterfaceAndMarksTheOneUsed) {
     receiver(3);
     platform.interfaceAt(0).openFailure = OpenError::PermissionDenied;
@@ -215,7 +313,8 @@ TEST_F(Cli, UsageErrorsHelpAndVersion) {
     EXPECT_EQ(run({"--version"}), Out(0, "", "1.0.0.1\n"));
     const auto [code, err, help] = run({"--help"});
     EXPECT_EQ(code, 0);
-    EXPECT_TRUE(help.ends_with("\n  5  pairing timed out\n  130  interrupted (Ctrl-C)\n")) << help;
+    EXPECT_TRUE(help.ends_with("\n  130  interrupted (Ctrl-C)\n  143  terminated (SIGTERM)\n"))
+        << help;
 }
 
 TEST_F(Cli, NamesListsTheTablesAndWarnsAboutWhatCannotWork) {

@@ -134,6 +134,31 @@ TEST_F(ReceiverWalk, AWriteThatTimedOutIsNotRetried) {
     EXPECT_FALSE(link.lastWalk().writeTimedOut);
 }
 
+// A stop asked for during a write ends the walk before its next one: no retry, no further
+// receiver, and no later walk writes either.
+TEST_F(ReceiverWalk, AStopEndsTheWalkBeforeItsNextWrite) {
+    add("/dev/hidraw-a"), add("/dev/hidraw-b");
+    sim::SimInterface &first = platform.interfaceAt(0), &second = platform.interfaceAt(1);
+    ReceiverLink stoppable{platform, record, [&first] { return first.writeAttempts > 0; }};
+    for (const bool hung : {true, false}) {
+        first.writeAttempts = 0, first.hung = hung, first.failingWrites = hung ? 0 : 2;
+        EXPECT_EQ(stoppable.ReadReceiverInfo(), 0);
+        EXPECT_EQ(first.writeAttempts, 1);
+        EXPECT_TRUE(stoppable.lastWalk().stopped);
+    }
+    EXPECT_EQ(stoppable.SendPairCommand(), ReceiverResult::NoAnswer);
+    EXPECT_TRUE(stoppable.FindReceiver()) << "finding writes nothing";
+    EXPECT_EQ(second.writeAttempts, 0);
+    EXPECT_EQ(platform.openHandles(), 0);
+
+    first.writeAttempts = first.failingWrites = 0;
+    EXPECT_EQ(link.SendPairCommand(), ReceiverResult::Done);
+    EXPECT_FALSE(link.lastWalk().stopped);
+    link.requestStop(); // as from another thread
+    EXPECT_EQ(link.ReadReceiverStatus().result, ReceiverResult::NoAnswer);
+    EXPECT_EQ(first.writeAttempts + second.writeAttempts, 1);
+}
+
 TEST_F(ReceiverWalk, AFailedReadKeepsTheRecordAndPassesToTheNextMatchingInterface) {
     for (ReadFault fault : {ReadFault::Fails, ReadFault::TimesOut}) {
         SCOPED_TRACE(static_cast<int>(fault));
