@@ -219,20 +219,21 @@ ExitCode runPair(CliContext& ctx, const CommandOptions& options) {
             endProgressLine();
             return finish(probe, "failed", report(ctx, probe));
         }
-        // The time-out counts on the clock, looks and pauses alike; at the deadline the receiver
-        // gets one last look.
-        const Clock::time_point now = ctx.stops.now();
-        if (now >= deadline) {
+        // The time-out counts on the clock, looks and pauses alike: no look begins after it.
+        if (ctx.stops.now() < deadline) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - ctx.stops.now());
+            if (!ctx.stops.pause(std::min<std::chrono::milliseconds>(kPollPeriod, left))) {
+                return cancelled();
+            }
+        }
+        if (ctx.stops.now() >= deadline) {
             endProgressLine();
             ctx.err << "tandrel-cli: pairing timed out after " << options.timeoutSeconds << " s; "
                     << (probe.trouble == Trouble::NoAnswer
                             ? "the receiver did not answer; unplug it and plug it in again.\n"
                             : "switch the keyboard on, keep it near the receiver and try again.\n");
             return finish(probe, "timeout", ExitCode::PairingTimedOut);
-        }
-        const auto untilDeadline = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
-        if (!ctx.stops.pause(std::min<std::chrono::milliseconds>(kPollPeriod, untilDeadline))) {
-            return cancelled();
         }
     }
 }

@@ -146,8 +146,9 @@ says pair "0 s: pairing" "1 s: connected" "${INFO_LINES[@]}" "${NAMED_LINES[@]}"
 
 # A receiver that takes the query but never answers costs one bounded read, then a clear error;
 # an interface listed once per usage must not cost one read per listing. The answered status of
-# the query phase measures the rest of the run.
-begin_phase silent silent query
+# the query phase measures the rest of the run. A pairing with it ends at its time-out on the
+# clock: three seconds and the read bound of the last look.
+begin_phase silent silent query pair query query
 run_tool silent 1 status
 says silent "not connected"
 complains silent "tandrel-cli: the receiver did not answer"
@@ -155,6 +156,11 @@ read -r elapsed <"$PHASE_DIR/silent.ms"
 read -r answered <"$RESULTS/query/status.ms"
 check "the tool waits out one read bound of 500 ms, not two ($elapsed ms; answered: $answered ms)" \
     eval '[ "$elapsed" -ge 500 ] && [ "$elapsed" -lt $((answered + 800)) ]'
+run_tool pair 5 pair --timeout 3
+complains pair "pairing timed out after 3 s; the receiver did not answer"
+read -r elapsed <"$PHASE_DIR/pair.ms"
+check "pair --timeout 3 ends within 3.5 s ($elapsed ms; answered: $answered ms)" \
+    [ "$elapsed" -lt $((answered + 3500)) ]
 
 begin_phase denied answer
 RUN_AS=(setpriv --reuid 65534 --regid 65534 --clear-groups)
@@ -189,6 +195,14 @@ for run in 1 2; do
     queries=$(grep -c ' S Io:.* = 03038f00' "$PHASE_DIR/bus$run.log")
     check "hung$run puts one query on the bus, not a retry ($queries)" [ "$queries" = 1 ]
 done
+# Ctrl-C a second into a run: the write in flight runs its course, and the tool ends with it.
+run_tool interrupted 130 status &
+sleep 1 && pkill -INT -x tandrel-cli
+wait $!
+complains interrupted "tandrel-cli: interrupted."
+read -r elapsed <"$PHASE_DIR/interrupted.ms"
+check "Ctrl-C ends status within one USB time-out ($elapsed ms; answered: $answered ms)" \
+    [ "$elapsed" -lt $((answered + 6000)) ]
 
 # Unplugging, as far as the host can tell: the gadget lets go of its controller.
 begin_phase unplugged none
