@@ -1,6 +1,7 @@
 // Turning a dialog template into widgets.
 #include "DialogTemplate.h"
 
+#include "ReadOnlyField.h"
 #include "Texts.h"
 
 #include <QFrame>
@@ -38,8 +39,8 @@ QWidget* createDefault(const ControlDescriptor& control, QWidget& parent, const 
         return label;
     }
     case ControlKind::Edit: {
-        auto* edit = new QLineEdit(text, &parent);
-        edit->setReadOnly(has(control, style::kReadOnly));
+        auto* edit = has(control, style::kReadOnly) ? new ReadOnlyField(text, &parent)
+                                                    : new QLineEdit(text, &parent);
         edit->setFrame(has(control, style::kBorder));
         return edit;
     }

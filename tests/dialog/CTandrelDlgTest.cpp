@@ -2,6 +2,9 @@
 #include "Presentation.h"
 #include "Window.h"
 
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
@@ -30,6 +33,39 @@ TEST_F(MainDialog, TabMovesThroughButtonAndEditsInCreationOrderEachLabelled) {
     for (const int field : {1003, 1004, 1005, 1006}) { // a screen reader names it by its label
         EXPECT_EQ(static_cast<QLabel*>(at(field + 4))->buddy(), at(field)) << field;
     }
+}
+
+// What Orca alone would not notice: the keyboard still selects and copies a field whole, and the
+// field's text reads as one run with its characters in place, whatever the Orca.
+TEST_F(MainDialog, TabLeavesAFieldUnselectedWhichCtrlACopiesWholeAndReadsAsOneRun) {
+    dialog.modelText = QStringLiteral("V540N");
+    dialog.UpdateData(false);
+    dialog.show();
+    dialog.activateWindow();
+    QCoreApplication::processEvents();
+    at(1000)->setFocus();
+    QTest::keyClick(at(1000), Qt::Key_Tab);
+    auto* field = static_cast<QLineEdit*>(at(1003));
+    ASSERT_TRUE(field->hasFocus());
+    EXPECT_FALSE(field->hasSelectedText());
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("V540N"));
+
+    QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(field)->textInterface();
+    int start = -1;
+    int end = -1;
+    text->selection(0, &start, &end);
+    EXPECT_EQ(std::pair(start, end), std::pair(0, 5));
+    for (int offset = 0; offset < 5; ++offset) {
+        text->attributes(offset, &start, &end);
+        EXPECT_EQ(std::pair(start, end), std::pair(0, 5)) << offset;
+        const QRect character = text->characterRect(offset);
+        EXPECT_TRUE(QRect(field->mapToGlobal(QPoint()), field->size()).contains(character));
+        const QPoint firstQuarter(character.left() + character.width() / 4, character.center().y());
+        EXPECT_EQ(text->offsetAtPoint(firstQuarter), offset);
+    }
+    EXPECT_TRUE(text->characterRect(5).isEmpty());
 }
 
 TEST_F(MainDialog, LabelFontOnStatusAndLabelsValueFontOnEditsAndConnect) {
