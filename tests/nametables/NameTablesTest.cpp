@@ -111,6 +111,18 @@ TEST_F(NameTablesTest, OnlyTheFirstMebibyteIsRead) {
     std::string comment = "<r><AXISBODY><axis ID=\"1\" NAME=\"红轴\"/><!--";
     comment.append((1024 * 1024 - comment.size() - 1) % 3, ' ');
     expect(comment + repeat("红", 1024 * 1024 / 3 + 1), {{'s', 1, u"红轴"}});
+
+    // Exactly 1 MiB is read whole: ending inside a character, it is not UTF-8 and reads as GBK.
+    // One byte more is cut there, so the same first MiB reads as UTF-8: the tables kept from one
+    // of the two readings must not serve the other.
+    std::string whole = "<r><AXISBODY><axis ID=\"1\" NAME=\"红轴\"/></AXISBODY></r><!--";
+    whole += std::string(1024 * 1024 - whole.size() - 1, ' ') + "\xE7";
+    const FixedSetXmlLocator file(write("Set.xml", ""));
+    const NameTables names(file);
+    for (const std::u16string expected : {u"红轴", u"绾㈣酱", u"红轴"}) {
+        write("Set.xml", expected == u"红轴" ? whole + "\xBA" : whole);
+        EXPECT_EQ(names.LookUpSwitchName(1), expected);
+    }
 }
 
 // Each of these must neither crash nor hang, and the entry before the hostile part still serves.
@@ -180,8 +192,8 @@ TEST_F(NameTablesTest, FirstUsableLocationWins) {
     EXPECT_EQ(search.tried[3].state, CandidateState::Used);
     EXPECT_EQ(search.used, locator.paths[3]);
 
-    write("c/Set.xml", one("edited"));
-    EXPECT_EQ(names.LookUpSwitchName(1), u"edited");
+    write("c/Set.xml", one("C")); // an edit that keeps the size
+    EXPECT_EQ(names.LookUpSwitchName(1), u"C");
     fs::remove(locator.paths[3]);
     EXPECT_EQ(names.LookUpSwitchName(1), u"d");
     fs::remove(locator.paths[4]);
