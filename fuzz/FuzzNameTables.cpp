@@ -37,6 +37,14 @@ bool writeScratch(const std::string& bytes) {
     return true;
 }
 
+// A flip of no bits leaves the bytes as they were, so that the kept tables serve.
+std::string flipped(std::string bytes, std::uint8_t where, std::uint8_t bits) {
+    if (!bytes.empty()) {
+        bytes[where * bytes.size() / 256] ^= static_cast<char>(bits);
+    }
+    return bytes;
+}
+
 void expectSame(const std::u16string& kept, const std::u16string& fresh) {
     if (kept != fresh) {
         std::fputs("the kept tables and a fresh parse disagree\n", stderr);
@@ -53,11 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int switchCode = codeFrom(data);
     const int colourCode = codeFrom(data + 4);
     const std::string text(reinterpret_cast<const char*>(data) + kHeaderSize, size - kHeaderSize);
-    // A flip of no bits leaves the bytes as they were, so the kept tables must serve.
-    std::string edited = text;
-    if (!edited.empty()) {
-        edited[data[8] * edited.size() / 256] ^= static_cast<char>(data[9]);
-    }
+    const std::string edited = flipped(text, data[8], data[9]);
 
     static const tandrel::FixedSetXmlLocator locator(scratchPath());
     // Lives across inputs, so that it also meets the bytes of the input before.
