@@ -99,16 +99,26 @@ void printTable(std::ostream& out, const Table& table) {
     }
 }
 
-// A GBK declaration decides the encoding, else the bytes do; a label that says otherwise is worth
-// knowing about.
+// A UTF-8 byte-order mark on valid UTF-8 decides the encoding, else a declaration of the GB
+// family, else the bytes; a label that says otherwise is worth knowing about.
 std::optional<std::string> encodingWarning(const SetXmlListing& listing) {
     const EncodingLabel& label = listing.label;
     const std::string declaration =
         label.declared ? "its declaration encoding=\"" + *label.declared + "\"" : std::string();
-    if (label.declared && namesGbk(*label.declared)) {
+    const bool declaresOther =
+        label.declared && !label.declared->empty() && !namesUtf8(*label.declared);
+    if (label.byteOrderMark && listing.encoding == TextEncoding::Utf8 && declaresOther) {
+        // Most likely re-saved as UTF-8 by an editor that left the declaration alone.
+        return "the file is read as UTF-8, as its UTF-8 byte-order mark says, although " +
+               declaration +
+               " names another encoding; change the declaration to "
+               "encoding=\"UTF-8\"";
+    }
+    if (const auto declaredGb = label.declared ? gbFamilyEncoding(*label.declared) : std::nullopt) {
         // Most likely converted to UTF-8 with the old declaration left in place.
         if (listing.validUtf8 && !listing.asciiOnly) {
-            return "the file is read as GBK, as " + declaration +
+            return "the file is read as " + std::string(encodingName(*declaredGb)) + ", as " +
+                   declaration +
                    " says, but its bytes are also valid UTF-8; if it was saved as UTF-8, change "
                    "the declaration to encoding=\"UTF-8\"";
         }
@@ -127,13 +137,9 @@ std::optional<std::string> encodingWarning(const SetXmlListing& listing) {
                    (claims.size() > 1 ? " and " + claims.back() : std::string()) + "; read as GBK";
         }
     }
-    if (!label.declared || label.declared->empty() || listing.asciiOnly) {
-        return std::nullopt;
-    }
-    if (!namesUtf8(*label.declared)) {
+    if (declaresOther && !listing.asciiOnly) {
         return "the file declares encoding=\"" + *label.declared +
-               "\", which is not read; read as " +
-               (listing.encoding == TextEncoding::Gbk ? "GBK" : "UTF-8");
+               "\", which is not read; read as " + std::string(encodingName(listing.encoding));
     }
     return std::nullopt;
 }
@@ -188,9 +194,7 @@ ExitCode runNames(CliContext& ctx, const SetXmlLocator& locator, bool asJson) {
         for (const CandidateCheck& check : listing.search.tried) {
             j["tried"].push_back({{"path", check.path}, {"state", stateWords(check.state)}});
         }
-        j["encoding"] = listing.search.used
-                            ? json(listing.encoding == TextEncoding::Gbk ? "GBK" : "UTF-8")
-                            : json(nullptr);
+        j["encoding"] = listing.search.used ? json(encodingName(listing.encoding)) : json(nullptr);
         for (const Table& table : tables) {
             j[table.jsonKey] = entriesJson(table.listing);
         }
@@ -199,8 +203,8 @@ ExitCode runNames(CliContext& ctx, const SetXmlLocator& locator, bool asJson) {
         // the parser keeps as it is: such bytes show as U+FFFD rather than end the command.
         ctx.out << j.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
     } else if (listing.search.used) {
-        ctx.out << "Set.xml: " << *listing.search.used << " ("
-                << (listing.encoding == TextEncoding::Gbk ? "GBK" : "UTF-8") << ")\n";
+        ctx.out << "Set.xml: " << *listing.search.used << " (" << encodingName(listing.encoding)
+                << ")\n";
         for (const Table& table : tables) {
             printTable(ctx.out, table);
         }

@@ -2,6 +2,7 @@
 // awaited, so the window's thread goes on painting however long the receiver takes.
 #pragma once
 
+#include <DeviceInfoText.h>
 #include <QObject>
 #include <ReceiverLink.h>
 #include <ReceiverWorker.h>
@@ -31,7 +32,9 @@ public:
     // What an awaiting handler gets back once its job has run on the worker.
     template <typename T> class Exchange;
 
-    AsyncReceiver(ReceiverWorker& worker, Pause pause);
+    // The look-ups run on the worker too, for every answer brought back; a missing one gives
+    // empty names.
+    AsyncReceiver(ReceiverWorker& worker, Pause pause, NameLookups lookups);
     // An exchange still in flight then finishes on the worker, and its answer goes nowhere.
     ~AsyncReceiver() override;
     AsyncReceiver(const AsyncReceiver&) = delete;
@@ -45,8 +48,10 @@ public:
     // Takes its turn behind what was asked for before it; nobody waits for it.
     void clearLastReport();
 
-    // DeviceRecord.lastReport as the latest finished exchange left it.
+    // DeviceRecord.lastReport as the latest finished exchange left it, and its names as Set.xml
+    // gave them then.
     const Report& lastReport() const { return lastReport_; }
+    const ReportNames& lastNames() const { return lastNames_; }
 
 private:
     using Job = ReceiverWorker::Job;
@@ -60,6 +65,7 @@ private:
     std::shared_ptr<Doorbell> doorbell_;
     std::coroutine_handle<> waiting_;
     Report lastReport_{};
+    ReportNames lastNames_;
 };
 
 template <typename T> class AsyncReceiver::Exchange {

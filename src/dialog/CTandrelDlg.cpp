@@ -50,7 +50,7 @@ bool isShiftF10(const QKeyEvent& event) {
 CTandrelDlg::CTandrelDlg(DialogContext context, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      context_(std::move(context)), receiver_(context_.receiver, context_.pause),
+      context_(std::move(context)), receiver_(context_.receiver, context_.pause, context_.lookups),
       mainIcon(applicationIcon()),
       handlers_([this](HandlerEvent event) { return runHandler(event); },
                 [this] {
@@ -83,12 +83,6 @@ CTandrelDlg::CTandrelDlg(DialogContext context, QWidget* parent)
         QTimer& timer = timers_[static_cast<std::size_t>(id - 1)];
         timer.setInterval(kTimerPeriod);
         connect(&timer, &QTimer::timeout, this, [this, id] { OnTimer(id); });
-    }
-    if (!context_.lookups.switchName) {
-        context_.lookups.switchName = [](int) { return std::u16string(); };
-    }
-    if (!context_.lookups.colourName) {
-        context_.lookups.colourName = [](int) { return std::u16string(); };
     }
 
     presentWindow();

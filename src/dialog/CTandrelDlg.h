@@ -42,7 +42,7 @@ struct DialogContext {
     QString applicationName; // the caption of every message box
     // Runs the About box over the dialog; without it the context menu has no About entry.
     std::function<void(QWidget& owner)> showAbout;
-    // The Set.xml look-ups for the switch and colour names.
+    // The Set.xml look-ups for the switch and colour names; they run on the receiver worker.
     NameLookups lookups;
     // Extra entries for the context menu, placed before the About entry (the demo's plug and
     // unplug commands).

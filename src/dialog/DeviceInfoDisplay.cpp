@@ -5,7 +5,8 @@
 namespace tandrel {
 
 void CTandrelDlg::ShowDeviceInfo(bool connected) {
-    const DeviceTexts texts = decodeDeviceInfo(receiver_.lastReport(), connected, context_.lookups);
+    const DeviceTexts texts =
+        decodeDeviceInfo(receiver_.lastReport(), connected, receiver_.lastNames());
     modelText = toQString(texts.modelText);
     firmwareText = toQString(texts.firmwareText);
     switchText = toQString(texts.switchText);

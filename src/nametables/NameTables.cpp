@@ -1,4 +1,5 @@
-// The Set.xml look-up walk over the parsed document, and the listing of both tables.
+// The Set.xml look-up walk over the parsed document, the tables kept from the last parse, and the
+// listing of both tables.
 #include "NameTables.h"
 
 #include "ParseGuard.h"
@@ -7,6 +8,7 @@
 
 #include <charconv>
 #include <tinyxml.h>
+#include <utility>
 
 namespace tandrel {
 namespace {
@@ -24,20 +26,21 @@ constexpr TableElements kColourElements{"SHELLCOLOR", "color"};
 // end of a cut-off character before it notices the end, so the text it is given ends in NULs.
 constexpr std::size_t kParserOverrun = 8;
 
-// One parse of one reading of the file; the document is released with this object. GBK text is
-// parsed as the UTF-8 it converts to: the parser reads other encodings byte by byte and would turn
-// a character reference such as &#x7EA2; into the one byte 0xA2.
+// One parse of one reading of the file; the document is released with this object. GBK and
+// GB18030 text is parsed as the UTF-8 it converts to: the parser reads other encodings byte by
+// byte and would turn a character reference such as &#x7EA2; into the one byte 0xA2.
 class ParsedSetXml {
 public:
-    explicit ParsedSetXml(const setxml::FileText& file)
-        : choice_(setxml::chooseEncoding(file.text, file.cutAtSizeLimit)),
-          document_(file.path.c_str()) {
-        std::string_view body = file.text;
+    explicit ParsedSetXml(const setxml::FileText& file) : document_(file.path.c_str()) {
+        const std::string normalised = setxml::normalisedLikeParserLoad(file.bytes);
+        choice_ = setxml::chooseEncoding(normalised, file.cutAtSizeLimit);
+        std::string_view body = normalised;
         if (body.substr(0, setxml::kUtf8Bom.size()) == setxml::kUtf8Bom) {
             body.remove_prefix(setxml::kUtf8Bom.size());
         }
-        std::string text(choice_.encoding == TextEncoding::Utf8 ? std::string(body)
-                                                                : setxml::gbkToUtf8(body));
+        std::string text(choice_.encoding == TextEncoding::Utf8
+                             ? std::string(body)
+                             : setxml::gbToUtf8(body, choice_.encoding));
         const std::size_t safe = setxml::safeParseLength(text);
         cutByGuard_ = safe < text.size();
         text.resize(safe);
@@ -63,39 +66,9 @@ const TiXmlElement* firstEntry(const TiXmlElement& table, const TableElements& e
     return table.FirstChildElement(elements.entry);
 }
 
-// UTF-8 keeps ASCII bytes as they are and decodes no other byte sequence to ASCII, so comparing the
-// ID's bytes with the ASCII code text equals comparing the decoded texts.
-bool idMatches(const char* id, const std::string& codeText) {
-    return id && codeText == id;
-}
-
-std::u16string lookUp(const SetXmlLocator& locator, const TableElements& elements, int code) {
-    SetXmlSearch search;
-    const std::optional<setxml::FileText> file = setxml::readSetXml(locator, search);
-    if (!file) {
-        return kOtherType;
-    }
-    const ParsedSetXml parsed(*file);
-    const TiXmlElement* root = parsed.root();
-    if (!root) {
-        return {};
-    }
-    const TiXmlElement* table = root->FirstChildElement(elements.table);
-    if (!table) {
-        return {};
-    }
-    const std::string codeText = std::to_string(code);
-    for (const TiXmlElement* entry = firstEntry(*table, elements); entry;
-         entry = entry->NextSiblingElement()) {
-        if (idMatches(entry->Attribute("ID"), codeText)) {
-            const char* name = entry->Attribute("NAME");
-            return name ? setxml::decodeUtf8(name) : std::u16string();
-        }
-    }
-    return kOtherType;
-}
-
-// The code whose decimal text is exactly `id`; none when no code's text is.
+// The code whose decimal text is exactly `id`; none when no code's text is. UTF-8 keeps ASCII
+// bytes as they are and decodes no other byte sequence to ASCII, so comparing the ID's bytes with
+// a code's text equals comparing the decoded texts.
 std::optional<int> codeOf(const char* id) {
     const std::string_view text(id);
     int value = 0;
@@ -133,16 +106,94 @@ TableListing listTable(const ParsedSetXml& parsed, const TableElements& elements
     return listing;
 }
 
+// What the look-ups need of one table: whether it is there, and its entries whose ID is some
+// code's text, in walk order, so that the first one for a code wins.
+class CodeNames {
+public:
+    CodeNames(const ParsedSetXml& parsed, const TableElements& elements) {
+        const TiXmlElement* table =
+            parsed.root() ? parsed.root()->FirstChildElement(elements.table) : nullptr;
+        present_ = table != nullptr;
+        for (const TiXmlElement* entry = table ? firstEntry(*table, elements) : nullptr; entry;
+             entry = entry->NextSiblingElement()) {
+            const char* id = entry->Attribute("ID");
+            if (const std::optional<int> code = id ? codeOf(id) : std::nullopt) {
+                const char* name = entry->Attribute("NAME");
+                entries_.emplace_back(*code, name ? name : "");
+            }
+        }
+    }
+
+    // Without the root or the table every name is empty text.
+    std::u16string nameOf(int code) const {
+        if (!present_) {
+            return {};
+        }
+        for (const auto& [entryCode, name] : entries_) {
+            if (entryCode == code) {
+                return setxml::decodeUtf8(name);
+            }
+        }
+        return kOtherType;
+    }
+
+private:
+    bool present_ = false;
+    std::vector<std::pair<int, std::string>> entries_; // NAME as parsed; an absent one is empty
+};
+
 } // namespace
+
+namespace setxml {
+
+// Both tables of one reading of the file, kept with that reading to tell whether a later one is
+// the same.
+struct LookUpTables {
+    FileText source;
+    CodeNames switches;
+    CodeNames colours;
+
+    LookUpTables(FileText file, const ParsedSetXml& parsed)
+        : source(std::move(file)), switches(parsed, kSwitchElements),
+          colours(parsed, kColourElements) {}
+};
+
+} // namespace setxml
 
 NameTables::NameTables(const SetXmlLocator& locator) : locator_(locator) {}
 
+NameTables::~NameTables() = default;
+
 std::u16string NameTables::LookUpSwitchName(int code) const {
-    return lookUp(locator_, kSwitchElements, code);
+    const std::shared_ptr<const setxml::LookUpTables> tables = readTables();
+    return tables ? tables->switches.nameOf(code) : kOtherType;
 }
 
 std::u16string NameTables::LookUpColourName(int code) const {
-    return lookUp(locator_, kColourElements, code);
+    const std::shared_ptr<const setxml::LookUpTables> tables = readTables();
+    return tables ? tables->colours.nameOf(code) : kOtherType;
+}
+
+std::shared_ptr<const setxml::LookUpTables> NameTables::readTables() const {
+    SetXmlSearch search;
+    std::optional<setxml::FileText> file = setxml::readSetXml(locator_, search);
+    if (!file) {
+        return nullptr;
+    }
+    std::shared_ptr<const setxml::LookUpTables> tables;
+    {
+        const std::lock_guard lock(mutex_);
+        tables = last_;
+    }
+    if (tables && tables->source == *file) {
+        return tables;
+    }
+    // Parsed outside the lock, so that a look-up on another thread need not wait for this one.
+    const ParsedSetXml parsed(*file);
+    tables = std::make_shared<const setxml::LookUpTables>(std::move(*file), parsed);
+    const std::lock_guard lock(mutex_);
+    last_ = tables;
+    return tables;
 }
 
 SetXmlListing listSetXml(const SetXmlLocator& locator) {

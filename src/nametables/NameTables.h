@@ -1,10 +1,12 @@
-// Switch-type and shell-colour names from Set.xml, which is found, read and parsed afresh at every
-// look-up so that an edit shows at once.
+// Switch-type and shell-colour names from Set.xml, which is found and read afresh at every look-up
+// so that an edit shows at once.
 #pragma once
 
 #include "SetXmlLocator.h"
 
 #include <cstddef>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,17 +18,31 @@ namespace tandrel {
 // megabyte-long name, and bounds the parser's time and memory (a few hundred bytes per element).
 constexpr std::size_t kMaxSetXmlBytes = 1024 * 1024;
 
+namespace setxml {
+struct LookUpTables;
+}
+
+// The tables of the last parse serve for as long as the file reads exactly as it did then: parsing
+// the same reading again would give the same names. Look-ups may come from several threads.
 class NameTables {
 public:
     // The locator must outlive the tables.
     explicit NameTables(const SetXmlLocator& locator);
+    ~NameTables();
+    NameTables(const NameTables&) = delete;
+    NameTables& operator=(const NameTables&) = delete;
 
     // Never fail: when no name is found the result is one of the two fallback texts.
     std::u16string LookUpSwitchName(int code) const;
     std::u16string LookUpColourName(int code) const;
 
 private:
+    // Null when no file can be read.
+    std::shared_ptr<const setxml::LookUpTables> readTables() const;
+
     const SetXmlLocator& locator_;
+    mutable std::mutex mutex_;
+    mutable std::shared_ptr<const setxml::LookUpTables> last_;
 };
 
 enum class CandidateState { Used, Absent, NotAFile, Unreadable };
@@ -45,7 +61,9 @@ struct SetXmlSearch {
 
 SetXmlSearch locateSetXml(const SetXmlLocator& locator);
 
-enum class TextEncoding { Gbk, Utf8 };
+enum class TextEncoding { Gbk, Gb18030, Utf8 };
+// As iconv and the user know it: "GBK", "GB18030", "UTF-8".
+std::string_view encodingName(TextEncoding encoding);
 
 // What a file says about its own encoding, which the bytes may contradict.
 struct EncodingLabel {
@@ -53,9 +71,10 @@ struct EncodingLabel {
     std::optional<std::string> declared; // the XML declaration's encoding, as written
 };
 
-// Whether a declared encoding name stands for UTF-8, or for GBK or one of its subsets.
+// Whether a declared encoding name stands for UTF-8; which encoding of the GB family it stands
+// for (GBK for GBK and its subsets and aliases), none when it names none of them.
 bool namesUtf8(std::string_view encodingName);
-bool namesGbk(std::string_view encodingName);
+std::optional<TextEncoding> gbFamilyEncoding(std::string_view encodingName);
 
 // One element the look-up walk examines, as the look-up sees it.
 struct TableEntry {

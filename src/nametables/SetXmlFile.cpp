@@ -80,25 +80,6 @@ std::string readBounded(int fd, bool& cut) {
     return raw;
 }
 
-void normaliseLikeParserLoad(std::string& text) {
-    const std::size_t nul = text.find('\0');
-    if (nul != std::string::npos) {
-        text.resize(nul);
-    }
-    std::size_t out = 0;
-    for (std::size_t in = 0; in < text.size(); ++in) {
-        if (text[in] == '\r') {
-            text[out++] = '\n';
-            if (in + 1 < text.size() && text[in + 1] == '\n') {
-                ++in;
-            }
-        } else {
-            text[out++] = text[in];
-        }
-    }
-    text.resize(out);
-}
-
 } // namespace
 
 std::optional<FileText> readSetXml(const SetXmlLocator& locator, SetXmlSearch& search) {
@@ -108,9 +89,24 @@ std::optional<FileText> readSetXml(const SetXmlLocator& locator, SetXmlSearch& s
     }
     FileText file;
     file.path = *search.used;
-    file.text = readBounded(fd.get(), file.cutAtSizeLimit);
-    normaliseLikeParserLoad(file.text);
+    file.bytes = readBounded(fd.get(), file.cutAtSizeLimit);
     return file;
+}
+
+std::string normalisedLikeParserLoad(std::string_view bytes) {
+    bytes = bytes.substr(0, bytes.find('\0'));
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t start = 0; start < bytes.size();) {
+        const std::size_t cr = std::min(bytes.find('\r', start), bytes.size());
+        text.append(bytes, start, cr - start);
+        if (cr == bytes.size()) {
+            break;
+        }
+        text.push_back('\n');
+        start = cr + (bytes.substr(cr + 1, 1) == "\n" ? 2 : 1);
+    }
+    return text;
 }
 
 } // namespace setxml

@@ -164,8 +164,13 @@ EncodingChoice chooseEncoding(std::string_view text, bool mayEndMidCharacter) {
     if (const auto declared = declaredEncoding(text)) {
         choice.label.declared = std::string(*declared);
     }
-    const bool declaredGbk = choice.label.declared && namesGbk(*choice.label.declared);
-    choice.encoding = choice.validUtf8 && !declaredGbk ? TextEncoding::Utf8 : TextEncoding::Gbk;
+    const std::optional<TextEncoding> declaredGb =
+        choice.label.declared ? gbFamilyEncoding(*choice.label.declared) : std::nullopt;
+    if (choice.validUtf8 && (choice.label.byteOrderMark || !declaredGb)) {
+        choice.encoding = TextEncoding::Utf8;
+    } else {
+        choice.encoding = declaredGb.value_or(TextEncoding::Gbk);
+    }
     return choice;
 }
 
@@ -175,10 +180,10 @@ std::u16string decodeUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string gbkToUtf8(std::string_view bytes) {
+std::string gbToUtf8(std::string_view bytes, TextEncoding from) {
     std::string out;
     const std::unique_ptr<std::remove_pointer_t<iconv_t>, decltype(&iconv_close)> converter(
-        iconv_open("UTF-8", "GBK"), &iconv_close);
+        iconv_open("UTF-8", std::string(encodingName(from)).c_str()), &iconv_close);
     if (converter.get() == kNoIconv) {
         // Without the converter only ASCII can be trusted.
         for (const char c : bytes) {
@@ -194,7 +199,8 @@ std::string gbkToUtf8(std::string_view bytes) {
     std::string in(bytes);
     char* inPtr = in.data();
     std::size_t inLeft = in.size();
-    // A GBK character of two bytes never needs more than three in UTF-8.
+    // A character of two bytes never needs more than three in UTF-8, one of four never more
+    // than four.
     std::string buffer(2 * in.size() + 4, '\0');
     while (inLeft > 0) {
         char* outPtr = buffer.data();
@@ -229,13 +235,29 @@ bool namesUtf8(std::string_view label) {
            setxml::equalsIgnoringAsciiCase(label, "UTF8");
 }
 
-bool namesGbk(std::string_view label) {
-    for (const std::string_view gbk : {"GBK", "GB2312", "GB18030", "CP936", "windows-936"}) {
+std::optional<TextEncoding> gbFamilyEncoding(std::string_view label) {
+    if (setxml::equalsIgnoringAsciiCase(label, "GB18030")) {
+        return TextEncoding::Gb18030;
+    }
+    // GB18030 reads a few of GBK's code points otherwise, so GBK files keep their GBK reading.
+    for (const std::string_view gbk : {"GBK", "GB2312", "CP936", "windows-936"}) {
         if (setxml::equalsIgnoringAsciiCase(label, gbk)) {
-            return true;
+            return TextEncoding::Gbk;
         }
     }
-    return false;
+    return std::nullopt;
+}
+
+std::string_view encodingName(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Gbk:
+        return "GBK";
+    case TextEncoding::Gb18030:
+        return "GB18030";
+    case TextEncoding::Utf8:
+        break;
+    }
+    return "UTF-8";
 }
 
 } // namespace tandrel

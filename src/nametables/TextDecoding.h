@@ -19,17 +19,20 @@ struct EncodingChoice {
 
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-// GBK when the XML declaration names GBK or one of its relatives, whatever the bytes, as XML
-// wants. Otherwise UTF-8 when every byte forms valid UTF-8, else GBK, whatever a UTF-8
-// byte-order mark or declaration says: editors put a UTF-8 declaration on files saved in the
-// system's code page, and such files were always read as GBK. `mayEndMidCharacter` forgives an
-// incomplete last character, for text cut at the size limit.
+// UTF-8 when the file starts with a UTF-8 byte-order mark and every byte forms valid UTF-8, as
+// XML wants: such a file was re-saved as UTF-8 and kept a declaration that no longer holds.
+// Otherwise the encoding of the GB family that the XML declaration names, whatever the bytes.
+// Otherwise UTF-8 when every byte forms valid UTF-8, else GBK, whatever a UTF-8 declaration says:
+// editors put a UTF-8 declaration on files saved in the system's code page, and such files were
+// always read as GBK. `mayEndMidCharacter` forgives an incomplete last character, for text cut
+// at the size limit.
 EncodingChoice chooseEncoding(std::string_view text, bool mayEndMidCharacter);
 
 // Invalid bytes become U+FFFD; decoding never fails.
 std::u16string decodeUtf8(std::string_view bytes);
 
-// GBK text as UTF-8, through iconv. Invalid bytes become U+FFFD; converting never fails.
-std::string gbkToUtf8(std::string_view bytes);
+// GBK or GB18030 text as UTF-8, through iconv. Invalid bytes become U+FFFD; converting never
+// fails.
+std::string gbToUtf8(std::string_view bytes, TextEncoding from);
 
 } // namespace tandrel::setxml

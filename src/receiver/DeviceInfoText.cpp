@@ -61,13 +61,25 @@ std::u16string modelName(std::u16string_view codeText) {
     return {};
 }
 
+ReportNames lookUpNames(const Report& report, const NameLookups& lookups) {
+    if (!infoMarker(report)) {
+        return {};
+    }
+    return {lookups.switchName(tableCode(switchCode(report))),
+            lookups.colourName(tableCode(colourCode(report)))};
+}
+
 DeviceTexts decodeDeviceInfo(const Report& report, bool connected, const NameLookups& lookups) {
+    return decodeDeviceInfo(report, connected, lookUpNames(report, lookups));
+}
+
+DeviceTexts decodeDeviceInfo(const Report& report, bool connected, const ReportNames& names) {
     if (infoMarker(report)) {
         DeviceTexts texts;
         texts.modelText = modelName(modelCodeText(report));
         texts.firmwareText = firmwareVersionText(report);
-        texts.switchText = lookups.switchName(tableCode(switchCode(report)));
-        texts.colourText = lookups.colourName(tableCode(colourCode(report)));
+        texts.switchText = names.switchName;
+        texts.colourText = names.colourName;
         return texts;
     }
     if (connected) {

@@ -24,6 +24,15 @@ struct NameLookups {
     std::function<std::u16string(int)> colourName;
 };
 
+// The switch and colour names of one stored answer, looked up where the answer was read.
+struct ReportNames {
+    std::u16string switchName;
+    std::u16string colourName;
+};
+
+// Looks both names up when the report carries the information marker; none are needed otherwise.
+ReportNames lookUpNames(const Report& report, const NameLookups& lookups);
+
 // Four lower-case hex digits, high byte first.
 std::u16string modelCodeText(const Report& report);
 // Major in hex without leading zeros, a point, minor as two hex digits.
@@ -31,7 +40,9 @@ std::u16string firmwareVersionText(const Report& report);
 // The model's name for a code text; empty for a code nobody knows.
 std::u16string modelName(std::u16string_view codeText);
 
-// `connected` is true exactly when the caller has just seen the connected status.
+// `connected` is true exactly when the caller has just seen the connected status. `names` are
+// those lookUpNames gave for this report.
+DeviceTexts decodeDeviceInfo(const Report& report, bool connected, const ReportNames& names);
 DeviceTexts decodeDeviceInfo(const Report& report, bool connected, const NameLookups& lookups);
 
 } // namespace tandrel

@@ -326,13 +326,16 @@ TEST_F(Cli, NamesListsTheTablesAndWarnsAboutWhatCannotWork) {
     // 墨 and 玫 in GBK, C4 AB and C3 B5, are also valid UTF-8, for ī and õ.
     const std::string inkRose = "<S><AXISBODY><axis ID=\"1\" NAME=\"\xC4\xAB\"/><axis ID=\"2\" "
                                 "NAME=\"\xC3\xB5\"/></AXISBODY><SHELLCOLOR/></S>";
+    const std::string empty = "<S><AXISBODY/><SHELLCOLOR/></S>";
+    const std::string euro =
+        "?><S><AXISBODY><axis ID='1' NAME='\x80'/></AXISBODY><SHELLCOLOR/></S>";
     // The switch names and the warnings, as JSON arrays.
     const std::tuple<std::string, const char*, const char*, const char*> cases[] = {
         {"<S><AXISBODY><x/><color/><axis ID=\"+1\" NAME=\"a\"/><axis ID=\"2\"/><axis ID=\"2\" "
-         "NAME=\"b\"/><axis/></AXISBODY>" +
+         "NAME=\"b\"/><axis/><axis ID=\"07\"/><axis ID=\"-0\"/></AXISBODY>" +
              std::regex_replace(std::string(300, '.'), std::regex("."), "<a>") +
              std::string(1024 * 1024, ' '),
-         "UTF-8", R"(["a",null,"b",null])", R"([
+         "UTF-8", R"(["a",null,"b",null,null,null])", R"([
 "the file is larger than 1 MiB; only its first MiB is read",
 "the file nests too deep or has too many attributes on one element; nothing after that point is read",
 "the file is not well-formed (Error reading Element value.); only what comes before that point is read",
@@ -341,6 +344,8 @@ TEST_F(Cli, NamesListsTheTablesAndWarnsAboutWhatCannotWork) {
 "AXISBODY: the entry with ID 2 has no NAME and shows as empty text",
 "AXISBODY: ID 2 appears more than once; only the first counts",
 "AXISBODY: an <axis> without ID never matches",
+"AXISBODY: ID \"07\" is not written as a plain decimal number and never matches",
+"AXISBODY: ID \"-0\" is not written as a plain decimal number and never matches",
 "there is no SHELLCOLOR table under the root, so every shell colour name shows as empty text"])"},
         {"", "UTF-8", "[]", R"([
 "the file is not well-formed (Error document empty.); only what comes before that point is read",
@@ -370,6 +375,24 @@ TEST_F(Cli, NamesListsTheTablesAndWarnsAboutWhatCannotWork) {
         {decl + "'Big5'?><S><AXISBODY/><SHELLCOLOR/>\xac\xf5</S>", "GBK", "[]", R"([
 "the file declares encoding=\"Big5\", which is not read; read as GBK"])"},
         {decl + "'GB2312'?><S><AXISBODY/><SHELLCOLOR/></S>", "GBK", "[]", "[]"},
+        // GB18030 has four-byte characters (U+20000 here) but no 0x80, which GBK and its aliases
+        // read as €; a byte-order mark on bytes that are not UTF-8 does not decide.
+        {"\xEF\xBB\xBF" + decl +
+             "'gb18030'?><S><AXISBODY><axis ID='1' NAME='\x95\x32\x82\x36\xD6\xE1"
+             "\x80'/></AXISBODY><SHELLCOLOR/></S>",
+         "GB18030", R"(["𠀀轴\uFFFD"])", "[]"},
+        {decl + "'GBK'" + euro, "GBK", R"(["€"])", "[]"},
+        {decl + "'CP936'" + euro, "GBK", R"(["€"])", "[]"},
+        {decl + "'Windows-936'" + euro, "GBK", R"(["€"])", "[]"},
+        // Re-saved as UTF-8 with a byte-order mark, the declaration kept.
+        {"\xEF\xBB\xBF" + decl +
+             "'GBK'?><S><AXISBODY><axis ID='1' NAME='红轴'/></AXISBODY><SHELLCOLOR/></S>",
+         "UTF-8", R"(["红轴"])", R"([
+"the file is read as UTF-8, as its UTF-8 byte-order mark says, although its declaration encoding=\"GBK\" names another encoding; change the declaration to encoding=\"UTF-8\""])"},
+        // Exactly 1 MiB is read whole; one byte more is cut.
+        {empty + std::string(1024 * 1024 - 31, ' '), "UTF-8", "[]", "[]"},
+        {empty + std::string(1024 * 1024 - 30, ' '), "UTF-8", "[]",
+         R"(["the file is larger than 1 MiB; only its first MiB is read"])"},
         {"\xEF\xBB\xBF" + decl +
              "'utf-8'?><S><AXISBODY><axis ID='1' NAME='a&#xD800;b'/></AXISBODY>"
              "<SHELLCOLOR/></S>",

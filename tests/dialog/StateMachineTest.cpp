@@ -216,6 +216,9 @@ TEST_F(Behaviour, StartAloneThenPlugInAndPairTwice) {
     step(1, 2, kPairingNone, k13);
     step(1, 1, kConnected, k23);
     EXPECT_EQ(shown(), kKeyboard);
+    edition = 1; // shown at the next display update
+    step(2, 1, kConnected, k23);
+    EXPECT_EQ(shown(), (Fields{"V540N", "edited colour 1", "edited switch 2", "1.05"}));
     // A second pairing goes on with the cycle where the first one left it.
     platform.setPairingScript({1, 1, 1, 1});
     step(0, 2, kPairingSix, k123);

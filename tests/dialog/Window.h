@@ -8,10 +8,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <SimulatedPlatform.h>
+#include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace tandrel::test {
@@ -40,6 +42,15 @@ struct Boxes final : MessageSink {
     std::function<void()> duringShow;
 };
 
+// A look-up on the window's thread fails the test; `edition` stands for edits of Set.xml.
+inline std::function<std::u16string(int)> lookUp(std::u16string what,
+                                                 const std::atomic<int>& edition) {
+    return [what, &edition, window = std::this_thread::get_id()](int c) {
+        EXPECT_NE(std::this_thread::get_id(), window) << "a look-up on the window's thread";
+        return (edition == 0 ? u"" : u"edited ") + what + u' ' + char16_t(u'0' + c);
+    };
+}
+
 struct Window {
     QString status() const { return static_cast<QLabel*>(dialog.control(1002))->text(); }
     bool connectEnabled() const { return dialog.control(1000)->isEnabled(); }
@@ -66,6 +77,7 @@ struct Window {
         settle();
     }
 
+    std::atomic<int> edition = 0;
     sim::SimulatedPlatform platform;
     DeviceRecord device;
     ReceiverLink receiver{platform, device};
@@ -73,16 +85,14 @@ struct Window {
     SessionState session;
     Boxes boxes;
     std::vector<std::chrono::milliseconds> pauses; // made on the receiver worker
-    CTandrelDlg dialog{
-        {session,
-         worker,
-         boxes,
-         [this](std::chrono::milliseconds d) { pauses.push_back(d); },
-         QStringLiteral("tandrel"),
-         {},
-         NameLookups{[](int c) { return u"switch " + std::u16string(1, u'0' + char16_t(c)); },
-                     [](int c) { return u"colour " + std::u16string(1, u'0' + char16_t(c)); }},
-         {}}};
+    CTandrelDlg dialog{{session,
+                        worker,
+                        boxes,
+                        [this](std::chrono::milliseconds d) { pauses.push_back(d); },
+                        QStringLiteral("tandrel"),
+                        {},
+                        NameLookups{lookUp(u"switch", edition), lookUp(u"colour", edition)},
+                        {}}};
 };
 
 } // namespace tandrel::test

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
+#include <thread>
 
 namespace tandrel {
 namespace {
@@ -26,6 +27,10 @@ std::string repeat(const std::string& piece, std::size_t times) {
         out += piece;
     }
     return out;
+}
+
+std::string oneSwitch(const std::string& name) {
+    return "<r><AXISBODY><axis ID=\"1\" NAME=\"" + name + "\"/></AXISBODY></r>";
 }
 
 struct Listed final : SetXmlLocator {
@@ -111,6 +116,18 @@ TEST_F(NameTablesTest, OnlyTheFirstMebibyteIsRead) {
     std::string comment = "<r><AXISBODY><axis ID=\"1\" NAME=\"红轴\"/><!--";
     comment.append((1024 * 1024 - comment.size() - 1) % 3, ' ');
     expect(comment + repeat("红", 1024 * 1024 / 3 + 1), {{'s', 1, u"红轴"}});
+
+    // Exactly 1 MiB is read whole: ending inside a character, it is not UTF-8 and reads as GBK.
+    // One byte more is cut there, so the same first MiB reads as UTF-8: the tables kept from one
+    // of the two readings must not serve the other.
+    std::string whole = "<r><AXISBODY><axis ID=\"1\" NAME=\"红轴\"/></AXISBODY></r><!--";
+    whole += std::string(1024 * 1024 - whole.size() - 1, ' ') + "\xE7";
+    const FixedSetXmlLocator file(write("Set.xml", ""));
+    const NameTables names(file);
+    for (const std::u16string expected : {u"红轴", u"绾㈣酱", u"红轴"}) {
+        write("Set.xml", expected == u"红轴" ? whole + "\xBA" : whole);
+        EXPECT_EQ(names.LookUpSwitchName(1), expected);
+    }
 }
 
 // Each of these must neither crash nor hang, and the entry before the hostile part still serves.
@@ -161,14 +178,11 @@ TEST_F(NameTablesTest, CandidatesFollowTheXdgRules) {
 // Read afresh at every look-up from the first location that opens as a regular file; one that
 // cannot be read, even by root, is passed over like an absent one.
 TEST_F(NameTablesTest, FirstUsableLocationWins) {
-    auto one = [](const char* name) {
-        return "<r><AXISBODY><axis ID=\"1\" NAME=\"" + std::string(name) + "\"/></AXISBODY></r>";
-    };
     fs::create_directories(dir / "dir/Set.xml");
     Listed locator;
     locator.paths = {(dir / "absent/Set.xml").string(), "/proc/sys/vm/drop_caches",
-                     (dir / "dir/Set.xml").string(), write("c/Set.xml", one("c")),
-                     write("d/Set.xml", one("d"))};
+                     (dir / "dir/Set.xml").string(), write("c/Set.xml", oneSwitch("c")),
+                     write("d/Set.xml", oneSwitch("d"))};
     const NameTables names(locator);
     EXPECT_EQ(names.LookUpSwitchName(1), u"c");
     const SetXmlSearch search = locateSetXml(locator);
@@ -180,14 +194,33 @@ TEST_F(NameTablesTest, FirstUsableLocationWins) {
     EXPECT_EQ(search.tried[3].state, CandidateState::Used);
     EXPECT_EQ(search.used, locator.paths[3]);
 
-    write("c/Set.xml", one("edited"));
-    EXPECT_EQ(names.LookUpSwitchName(1), u"edited");
+    write("c/Set.xml", oneSwitch("C")); // an edit that keeps the size
+    EXPECT_EQ(names.LookUpSwitchName(1), u"C");
     fs::remove(locator.paths[3]);
     EXPECT_EQ(names.LookUpSwitchName(1), u"d");
     fs::remove(locator.paths[4]);
     EXPECT_EQ(names.LookUpSwitchName(-1), kOther);
     EXPECT_EQ(names.LookUpColourName(255), kOther);
     EXPECT_FALSE(locateSetXml(locator).used);
+}
+
+// The window looks names up on the receiver worker; the tables kept must stand two threads at once.
+TEST_F(NameTablesTest, TwoThreadsLookUpWhileTheFileIsReplaced) {
+    const std::string path = write("Set.xml", "");
+    const FixedSetXmlLocator file(path);
+    const NameTables names(file);
+    auto lookUps = [&names] {
+        for (int i = 0; i < 200; ++i) {
+            const std::u16string got = names.LookUpSwitchName(1);
+            EXPECT_TRUE(got == u"" || got == u"a" || got == u"bb") << i;
+        }
+    };
+    std::thread other(lookUps);
+    for (const char* name : {"a", "bb", "a", "bb", "a", "bb", "a", "bb"}) {
+        fs::rename(write(name, oneSwitch(name)), path); // readers see one file or the other
+        lookUps();
+    }
+    other.join();
 }
 
 } // namespace
