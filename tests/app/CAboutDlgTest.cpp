@@ -169,7 +169,9 @@ TEST_F(Application, TheMenuFromMouseOrShiftF10OpensTheAboutBoxAgainAndAgain) {
     EXPECT_TRUE(dialog->isVisible());
 }
 
-TEST_F(Application, TheRunEndsWhenTheModalMainWindowCloses) {
+// The window comes up with what its start-up probe found, or, should the probe's write be held,
+// after a quarter of a second with the template's status; closing it ends the run.
+TEST_F(Application, TheWindowComesUpOnceItsProbeHasAnsweredOrWaitedLongEnoughAndEndsTheRun) {
     QApplication::setWindowIcon(QIcon());
     struct StatusAtShow final : QObject {
         bool eventFilter(QObject* watched, QEvent* event) override {
@@ -182,47 +184,39 @@ TEST_F(Application, TheRunEndsWhenTheModalMainWindowCloses) {
         QString text;
     } statusShown;
     qApp->installEventFilter(&statusShown);
+    sim::SimulatedPlatform* receiver = nullptr;
     QString modalTitle;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            modalTitle = modal->windowTitle();
-            QTest::keyClick(modal, Qt::Key_Escape);
-        }
-    });
-    closer.start(10);
-    app.InitInstance();
-    qApp->removeEventFilter(&statusShown);
-    EXPECT_EQ(modalTitle, QStringLiteral("KORVEN 无线配对工具"));
-    EXPECT_EQ(statusShown.text, "未找到接收器!") << "the window comes up with what its probe found";
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    // Windows without an owner, such as a stray message box, show the application's icon.
-    EXPECT_EQ(QApplication::windowIcon().pixmap(48).size(), QSize(48, 48));
-}
-
-// The window waits for its start-up probe a quarter of a second at most: a receiver that holds
-// the probe's write does not keep it away.
-TEST_F(Application, TheWindowComesUpThoughItsProbeNeverAnswers) {
-    auto platform = std::make_unique<sim::SimulatedPlatform>();
-    sim::SimulatedPlatform& receiver = *platform;
-    receiver.addReceiver();
-    receiver.holdWrites();
-    CTandrelApp held(std::move(platform), std::make_unique<RecordingSink>(shown), "tandrel");
     bool upWhileHeld = false;
     int ticks = 0;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
-            upWhileHeld = receiver.awaitHeldWrite(0ms);
-            receiver.releaseWrites();
+            modalTitle = modal->windowTitle();
+            upWhileHeld = receiver->awaitHeldWrite(0ms);
+            receiver->releaseWrites();
             QTest::keyClick(modal, Qt::Key_Escape);
-        } else if (++ticks == 300) {
-            receiver.releaseWrites(); // three seconds: the window waited for the probe
+        } else if (++ticks % 300 == 0) {
+            receiver->releaseWrites(); // three seconds: the window waited for its probe
         }
     });
     closer.start(10);
-    held.InitInstance();
-    EXPECT_TRUE(upWhileHeld);
+    for (const bool held : {false, true}) {
+        auto platform = std::make_unique<sim::SimulatedPlatform>();
+        receiver = platform.get();
+        if (held) {
+            receiver->addReceiver();
+            receiver->holdWrites();
+        }
+        CTandrelApp run(std::move(platform), std::make_unique<RecordingSink>(shown), "tandrel");
+        run.InitInstance();
+        EXPECT_EQ(modalTitle, QStringLiteral("KORVEN 无线配对工具"));
+        EXPECT_EQ(statusShown.text, held ? "未连接！！！" : "未找到接收器!");
+        EXPECT_EQ(upWhileHeld, held);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+    qApp->removeEventFilter(&statusShown);
+    // Windows without an owner, such as a stray message box, show the application's icon.
+    EXPECT_EQ(QApplication::windowIcon().pixmap(48).size(), QSize(48, 48));
 }
 
 TEST_F(Application, MessageBoxesAreCaptionedWithTheExecutablesName) {

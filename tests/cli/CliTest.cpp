@@ -189,40 +189,35 @@ TEST_F(Cli, AHungReceiverCostsOneWriteACommand) {
 // A signal is taken before the next write: a second hung receiver is never written to, and the exit
 // code tells which signal it was.
 TEST_F(Cli, CtrlCAndSigtermEndEveryCommandBeforeItsNextWrite) {
-    const std::string named = R"(3,"model":"V540N","path":"/dev/hidraw2",)";
-    const std::string hungJson = R"({"linkStatus":null,"path":null,"status":"not-connected"})";
-    const std::tuple<std::vector<const char*>, int, bool, Out> cases[] = {
-        {{"status"}, SIGINT, true, Out(130, "tandrel-cli: interrupted.\n", "")},
-        {{"status", "--json"}, SIGTERM, true, Out(143, "tandrel-cli: terminated.\n", hungJson)},
-        {{"status", "--json"},
-         SIGINT,
-         false,
-         Out(130, "tandrel-cli: interrupted.\n",
-             R"({"linkStatus":3,"path":"/dev/hidraw2","status":"connected"})")},
-        {{"info", "--json"},
-         SIGINT,
-         false,
-         Out(130, "tandrel-cli: interrupted.\n",
-             kTexts + named + R"("status":"connected","switch":"轴2"})")},
-        {{"info"}, SIGTERM, true, Out(143, "tandrel-cli: terminated.\n", "")},
-        {{"pair"}, SIGTERM, true, Out(143, "tandrel-cli: pairing cancelled.\n", "")},
-        {{"list"},
-         SIGINT,
-         false,
-         Out(130, "tandrel-cli: interrupted.\n",
-             "  /dev/hidraw0  interface 0  can be opened\n  /dev/hidraw1  interface 1  can be "
-             "opened\n* /dev/hidraw2  interface 2  can be opened\n  /dev/hidraw-b3  interface 0  "
-             "can be opened\n  /dev/hidraw-b4  interface 1  can be opened\n  /dev/hidraw-b5  "
-             "interface 2  can be opened\n(* marks the interface the tool uses)\n")},
+    const std::string hidraw2 = R"("path":"/dev/hidraw2",)";
+    // Arguments, the signal, both receivers hung; then the exit code, the end of standard error and
+    // standard output.
+    // clang-format off
+    const std::tuple<std::vector<const char*>, int, bool, int, std::string, std::string> cases[] = {
+        {{"status"}, SIGINT, true, 130, "interrupted", ""},
+        {{"status", "--json"}, SIGTERM, true, 143, "terminated",
+         R"({"linkStatus":null,"path":null,"status":"not-connected"})"},
+        {{"status", "--json"}, SIGINT, false, 130, "interrupted",
+         R"({"linkStatus":3,)" + hidraw2 + R"("status":"connected"})"},
+        {{"info", "--json"}, SIGINT, false, 130, "interrupted",
+         kTexts + R"(3,"model":"V540N",)" + hidraw2 + R"("status":"connected","switch":"轴2"})"},
+        {{"info"}, SIGTERM, true, 143, "terminated", ""},
+        {{"pair"}, SIGTERM, true, 143, "pairing cancelled", ""},
+        {{"list"}, SIGINT, false, 130, "interrupted",
+         "  /dev/hidraw0  interface 0  can be opened\n  /dev/hidraw1  interface 1  can be opened\n"
+         "* /dev/hidraw2  interface 2  can be opened\n  /dev/hidraw-b3  interface 0  can be opened\n"
+         "  /dev/hidraw-b4  interface 1  can be opened\n  /dev/hidraw-b5  interface 2  can be opened\n"
+         "(* marks the interface the tool uses)\n"},
     };
-    for (const auto& [args, signal, hung, expected] : cases) {
+    // clang-format on
+    for (const auto& [args, signal, hung, code, words, out] : cases) {
         SCOPED_TRACE(std::string(args[0]) + (args.size() > 1 ? " --json" : ""));
         receiver(3);
         const std::size_t second = platform.addReceiver("/dev/hidraw-b");
         platform.interfaceAt(2).hung = platform.interfaceAt(second).hung = hung;
         stops.arriving = signal;
         stops.arrives = [this] { return platform.interfaceAt(2).writeAttempts > 0; };
-        EXPECT_EQ(run(args), expected);
+        EXPECT_EQ(run(args), Out(code, "tandrel-cli: " + words + ".\n", out));
         EXPECT_EQ(platform.interfaceAt(2).writeAttempts, 1);
         EXPECT_EQ(platform.interfaceAt(second).writeAttempts, 0);
     }

@@ -1,14 +1,19 @@
-// The receiver walk over the simulated platform: identity, retries, failures and handle lifetime.
+// The receiver walk over the simulated platform: identity, retries, failures, handle lifetime and
+// stops; and the worker that runs it, with an exchange held on the simulated receiver's write.
 #include "ReceiverLink.h"
 
+#include "ReceiverWorker.h"
 #include "SimulatedPlatform.h"
 
 #include <functional>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace tandrel {
 namespace {
 
+using namespace std::chrono_literals;
 using sim::ReadFault;
 
 const Report kQuery{0x00, 0x03, 0x03, 0x8F};
@@ -231,6 +236,51 @@ TEST_F(ReceiverWalk, AtMostOneHandleHeldUntilTheNextOpenAndOnlyInfoTouchesTheRec
     EXPECT_EQ(link.ReadReceiverInfo(), 0);
     EXPECT_EQ(platform.openHandles(), 0);
     EXPECT_EQ(platform.peakOpenHandles(), 1);
+}
+
+// Jobs posted while a query's write is held wait behind it.
+struct Worker : ReceiverWalk {
+    bool holdAQuery() {
+        platform.holdWrites();
+        worker->post([](ReceiverLink& l, DeviceRecord&) { l.ReadReceiverInfo(); });
+        return platform.awaitHeldWrite(10s);
+    }
+    void postRecording(int n) {
+        worker->post([this, n](ReceiverLink&, DeviceRecord&) { ran.push_back(n); });
+    }
+    std::vector<int> ran; // written on the worker, read once it has passed a latch
+    std::unique_ptr<ReceiverWorker> worker = std::make_unique<ReceiverWorker>(link, record);
+};
+
+TEST_F(Worker, JobsRunInTheOrderPostedAlsoWhenSeveralWait) {
+    platform.addReceiver();
+    ASSERT_TRUE(holdAQuery());
+    for (int n = 1; n <= 4; ++n) {
+        postRecording(n);
+    }
+    std::promise<void> done;
+    worker->post([&done](ReceiverLink&, DeviceRecord&) { done.set_value(); });
+    platform.releaseWrites();
+    done.get_future().wait();
+    EXPECT_EQ(ran, (std::vector{1, 2, 3, 4}));
+}
+
+// Both receivers hang: without the stop the walk would wait out the second one's write as well.
+TEST_F(Worker, ItsEndDropsTheWaitingJobsAndStopsTheWalkBeforeItsNextWrite) {
+    platform.interfaceAt(add("/dev/hidraw-a")).hung = true;
+    platform.interfaceAt(add("/dev/hidraw-b")).hung = true;
+    ASSERT_TRUE(holdAQuery());
+    postRecording(1), postRecording(2);
+    std::thread closing([this] { worker.reset(); });
+    for (const auto giveUp = std::chrono::steady_clock::now() + 10s;
+         !link.stopRequested() && std::chrono::steady_clock::now() < giveUp;) {
+        std::this_thread::yield();
+    }
+    platform.releaseWrites();
+    closing.join();
+    EXPECT_EQ(ran, std::vector<int>{});
+    EXPECT_EQ(platform.interfaceAt(0).writeAttempts, 1);
+    EXPECT_EQ(platform.interfaceAt(1).writeAttempts, 0);
 }
 
 } // namespace
