@@ -31,6 +31,8 @@ elseif(TANDREL_HARDENING)
     set(candidates -fstack-protector-strong -fstack-clash-protection -fcf-protection
         -mbranch-protection=standard -Wformat -Werror=format-security
         -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
+    # -Werror=format-security is ignored, with a warning, without -Wformat.
+    set(CMAKE_REQUIRED_FLAGS -Wformat)
     foreach(flag IN LISTS candidates)
         string(MAKE_C_IDENTIFIER "tandrel_has${flag}" supported)
         check_cxx_compiler_flag(${flag} ${supported})
@@ -38,6 +40,7 @@ elseif(TANDREL_HARDENING)
             add_compile_options(${flag})
         endif()
     endforeach()
+    unset(CMAKE_REQUIRED_FLAGS)
     # A compiler may define it already, at another level.
     add_compile_options(-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2)
     foreach(flag relro now)
