@@ -114,7 +114,10 @@ set(CPACK_PACKAGE_DESCRIPTION
 model, shell colour, switch type and firmware version, in a window or with\n\
 tandrel-cli.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
+# Stripped as Debian strips its packages' executables, not by CPACK_STRIP_FILES, which keeps the
+# compilers' version strings.
+set(CPACK_TANDREL_STRIP ${CMAKE_STRIP})
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/TandrelDebStrip.cmake)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -124,6 +127,25 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # a font for its Chinese texts: these are recommended only.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS acl)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n, fonts-wqy-microhei")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${linux_dir}/debian/postinst ${linux_dir}/debian/postrm)
+# postinst and postrm share their code, so both are made from one template. The postinst grants at
+# once the interface the rule tags, which it takes from the rule itself.
+file(STRINGS ${linux_dir}/70-tandrel.rules granting REGEX "bInterfaceNumber}==\"[0-9]+\".*uaccess")
+string(REGEX REPLACE ".*bInterfaceNumber}==\"([0-9]+)\".*" "\\1" granted "${granting}")
+if(NOT granted MATCHES "^[0-9]+$")
+    message(FATAL_ERROR "70-tandrel.rules tags no single interface with uaccess: ${granting}")
+endif()
+function(tandrel_maintscript name when grants purpose)
+    set(TANDREL_SCRIPT_WHEN ${when})
+    set(TANDREL_SCRIPT_GRANTS ${grants})
+    set(TANDREL_SCRIPT_PURPOSE ${purpose})
+    configure_file(${linux_dir}/debian/maintscript.in ${CMAKE_BINARY_DIR}/debian/${name} @ONLY)
+endfunction()
+tandrel_maintscript(postinst configure ${granted} "Applies the receiver's udev rule at once, so \
+a plugged-in receiver needs no re-plug, and ends the access an earlier rule gave where this one \
+gives none.")
+tandrel_maintscript(postrm remove "" "Ends at once the access the receiver's udev rule gave, now \
+that the rule is gone.")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/postinst
+    ${CMAKE_BINARY_DIR}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -26,12 +26,12 @@ TANDREL_A11Y_PACKAGES=(
     orca speech-dispatcher xdotool
 )
 # The desktop checks show the window on Xvfb, bare or under openbox, and read it with x11-utils'
-# xprop and xwininfo, and on a headless Weston; lintian and man-db judge the package; debootstrap
-# makes the Debian 13 root of that stage.
+# xprop and xwininfo, and on a headless Weston; lintian, devscripts' hardening-check and man-db
+# judge the package; debootstrap makes the Debian 13 root of that stage.
 TANDREL_TEST_PACKAGES=(
     "${TANDREL_BUILD_PACKAGES[@]}"
     libgtest-dev clang-format
-    dpkg-dev desktop-file-utils appstream lintian man-db debootstrap
+    dpkg-dev desktop-file-utils appstream lintian devscripts man-db debootstrap
     libbenchmark-dev libxcb-damage0-dev
     xvfb x11-utils openbox weston
     "${TANDREL_VM_PACKAGES[@]}"

@@ -10,12 +10,13 @@ DEBIAN13_CACHE=${TANDREL_DEBIAN13_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tandrel
 DEBIAN13_ROOT=$DEBIAN13_CACHE/root
 
 # What the stage needs in the root: the build packages, clang-format, the test frameworks and
-# the benchmarks' libraries, the desktop files' validators, and dpkg, lintian and man-db for the
-# package.
+# the benchmarks' libraries, the desktop files' validators, and dpkg, lintian, devscripts'
+# hardening-check and man-db for the package; and udev, with which the real-kernel test's chroot
+# phase runs the package's postinst in this root.
 DEBIAN13_PACKAGES=(
     "${TANDREL_BUILD_PACKAGES[@]}"
     clang-format libgtest-dev libbenchmark-dev libxcb-damage0-dev
-    desktop-file-utils appstream dpkg-dev lintian man-db
+    desktop-file-utils appstream dpkg-dev lintian devscripts man-db udev
 )
 
 debian13_host() { (. /etc/os-release && [ "$ID" = debian ] && [ "${VERSION_ID:-}" = 13 ]); }
@@ -38,9 +39,10 @@ debian13_run() {
         _ "$DEBIAN13_ROOT" "$@"
 }
 
-# Makes the root unless it is there, brings it up to date once a week, as a fresh one would be,
-# and installs what is missing in it. The first run on a machine mostly waits on the Debian
-# archive, so scripts/test starts this in the background. A subshell, so that the lock goes with it.
+# debian13_prepare [PACKAGE...]: makes the root unless it is there, brings it up to date once a
+# week, as a fresh one would be, and installs what it misses of the packages (by default the
+# stage's). The first run on a machine mostly waits on the Debian archive, so scripts/test starts
+# this in the background. A subshell, so that the lock goes with it.
 debian13_prepare() (
     ensure_packages debootstrap
     mkdir -p "$DEBIAN13_CACHE"
@@ -68,7 +70,7 @@ debian13_prepare() (
     fi
     # The downloaded packages are not kept: the root is big enough without them.
     debian13_run bash -c "$(declare -f as_root ensure_packages)"'
-        ensure_packages "$@" && apt-get clean' _ "${DEBIAN13_PACKAGES[@]}"
+        ensure_packages "$@" && apt-get clean' _ "${@:-${DEBIAN13_PACKAGES[@]}}"
 )
 
 # Starts debian13_prepare in a process group of its own, which the stage waits for and an early

@@ -1,10 +1,10 @@
 #!/bin/bash
 # Runs inside the test machine: makes the receiver a USB gadget on dummy_hcd, drives tandrel-cli
 # against it phase by phase, and leaves each check's outcome, the tool's outputs and what the
-# device side received in the results folder. Usage: guest.sh RESULTS_DIR BUILD_DIR
+# device side received in the results folder. Usage: guest.sh RESULTS_DIR BUILD_DIR CHROOT_ROOT
 set -u
 shopt -s nullglob
-RESULTS=$1 BUILD=$2 HERE=$(dirname "$(readlink -f "$0")")
+RESULTS=$1 BUILD=$2 CHROOT=$3 HERE=$(dirname "$(readlink -f "$0")")
 GADGET=/sys/kernel/config/usb_gadget/receiver
 PHASE=setup RESPONDER_PID='' RUN_AS=() HIDRAW=(none none none)
 # The tool looks for Set.xml beside itself, then in the user's and the system's data folders;
@@ -92,12 +92,19 @@ for node in /sys/class/hidraw/hidraw*; do
 done
 
 # The package's own scripts under Debian's udevd; uid 65534 is the seat's user as logind records
-# it, so udev's uaccess grants it access. Upgraded from a rule that tagged every interface, it keeps
-# interface 2 only; after removal, none; at once and after a later event. Others keep theirs.
+# it, so udev's uaccess grants it access. Installed, it gets interface 2; upgraded from a rule that
+# tagged every interface, it keeps interface 2 only; after removal, none; each at once and after a
+# later event, and only the nodes whose access changes see events. Others keep their access.
 begin_phase access none
-export SYSTEMD_IGNORE_CHROOT=1 # or udevd and udevadm ignore requests inside the chroot
-RULE=/usr/lib/udev/rules.d/70-tandrel.rules LINUX=$HERE/../../res/linux
-mkdir -p /run/systemd/seats && echo ACTIVE_UID=65534 >/run/systemd/seats/seat0
+RULE=/usr/lib/udev/rules.d/70-tandrel.rules NEW_RULE=$HERE/../../res/linux/70-tandrel.rules
+SCRIPTS=$BUILD/debian N=("${HIDRAW[@]#/dev/}")
+mkdir -p /run/systemd/seats /run/udev/rules.d && echo ACTIVE_UID=65534 >/run/systemd/seats/seat0
+# udev notes each event of a hidraw node; events prints and forgets those noted so far.
+echo 'SUBSYSTEM=="hidraw", RUN+="/bin/sh -c '\''echo $env{ACTION} %k >>/run/events'\''"' \
+    >/run/udev/rules.d/99-events.rules && : >/run/events
+events() { udevadm settle && echo $(</run/events) | tee -a "$PHASE_DIR/events" && : >/run/events; }
+# Without udevd, as in most containers, no event would ever be handled, nor awaited.
+check "without udevd the postinst waits for nothing" timeout 10 sh "$SCRIPTS/postinst" configure
 check "udevd starts" /lib/systemd/systemd-udevd --daemon
 replay() { udevadm control --reload-rules && udevadm trigger -s hidraw && udevadm settle; }
 # opens UID IFS: of the receiver's nodes, UID opens for reading and writing those of interfaces IFS.
@@ -106,15 +113,35 @@ opens() {
         'for n in 1 2 3; do : 2>/dev/null 3<>"${!n}" && echo -n $((n - 1)); done' - "${HIDRAW[@]}")
     echo "uid $1 opens [$s]" >>"$PHASE_DIR/opened" && [ "$s" = "$2" ]
 }
+# applied SCRIPT ARG IFS EVENTS: after the package's SCRIPT ARG, with EVENTS, uid 65534 opens IFS.
+applied() {
+    events >/dev/null && sh "$SCRIPTS/$1" "$2" && opens 65534 "$3" && [ "$(events)" = "$4" ] &&
+        replay && opens 65534 "$3"
+}
+check "installed, the rule gives uid 65534 interface 2" \
+    eval 'cp "$NEW_RULE" $RULE && applied postinst configure 2 "change ${N[2]}"'
 echo 'SUBSYSTEM=="hidraw", ATTRS{idVendor}=="5e1c", ATTRS{idProduct}=="8040", TAG+="uaccess"' \
     >$RULE
 check "the old rule gives uid 65534 every interface" eval 'replay && opens 65534 012'
 check "uid 65533 is given interface 0 by hand" setfacl -m u:65533:rw "${HIDRAW[0]}"
-check "after the upgrade uid 65534 opens interface 2 only" eval 'cp "$LINUX/70-tandrel.rules" \
-    $RULE && sh "$LINUX/debian/postinst" configure 1.0.0.0 && replay && opens 65534 2'
+check "after the upgrade uid 65534 opens interface 2 only" eval 'cp "$NEW_RULE" $RULE &&
+    applied postinst configure 2 "remove ${N[0]} add ${N[0]} remove ${N[1]} add ${N[1]}"'
 check "after the removal uid 65534 opens none" \
-    eval 'rm $RULE && sh "$LINUX/debian/postrm" remove && replay && opens 65534 ""'
+    eval 'rm $RULE && applied postrm remove "" "remove ${N[2]} add ${N[2]}"'
 check "uid 65533 keeps interface 0" opens 65533 0
+
+# An image builder's chroot: a Debian root with the guest's /proc, /sys, /dev and /run mounted in.
+# udevadm ignores requests in a chroot it recognises, but Debian 12's recognises none without /proc,
+# so this one is told not to look: only the postinst's own test keeps it from the receiver.
+begin_phase chroot none
+in_root() { chroot "$CHROOT" env SYSTEMD_IN_CHROOT=0 "$@"; }
+check "udevadm in the chroot reaches the receiver" eval 'cp "$SCRIPTS/postinst" "$CHROOT/tmp/" &&
+    mount -t proc proc "$CHROOT/proc" && mount --bind /sys "$CHROOT/sys" &&
+    mount --rbind /dev "$CHROOT/dev" && mount --rbind /run "$CHROOT/run" && events >/dev/null &&
+    in_root udevadm trigger --settle --action=change "/sys/class/hidraw/${N[2]}" &&
+    [ "$(events)" = "change ${N[2]}" ]'
+check "in the chroot the postinst sends no event" \
+    eval 'in_root sh /tmp/postinst configure && [ -z "$(events)" ] && opens 65534 ""'
 
 # Interfaces 0 and 1 answer too, with decoys; only interface 2 may be written to, and what is
 # shown is its keyboard. Interface 2 is listed by hidapi once per usage; the tool shows it once.
