@@ -1,20 +1,145 @@
-// The receiver walk over the simulated platform: identity, retries, failures, handle lifetime and
-// stops; and the worker that runs it, with an exchange held on the simulated receiver's write.
+// The receiver module: the commands and the answer's texts byte for byte, what the hidraw backend
+// adds (reads as report images, why an open failed, interfaces listed more than once), the walk
+// over the simulated platform (identity, retries, failures, handle lifetime, stops) and the worker
+// that runs it, with an exchange held on the simulated receiver's write.
+#include "DeviceInfoText.h"
+#include "HidrawFraming.h"
+#include "LinuxHidPlatform.h"
 #include "ReceiverLink.h"
-
 #include "ReceiverWorker.h"
+#include "Reports.h"
 #include "SimulatedPlatform.h"
 
+#include <cerrno>
 #include <functional>
 #include <future>
 #include <gtest/gtest.h>
 #include <thread>
+#include <vector>
 
 namespace tandrel {
 namespace {
 
 using namespace std::chrono_literals;
 using sim::ReadFault;
+
+TEST(Answer, CommandsAreExactImages) {
+    EXPECT_EQ(QueryReport, (Report{0x00, 0x03, 0x03, 0x8F})); // the rest is zero
+    EXPECT_EQ(PairReport, (Report{0x00, 0x03, 0x8E}));
+}
+
+std::u16string numbered(char16_t tag, int code) {
+    std::u16string text(1, tag);
+    for (char c : std::to_string(code)) {
+        text.push_back(static_cast<char16_t>(c));
+    }
+    return text;
+}
+
+class Decoding : public ::testing::Test {
+protected:
+    // The answer of a keyboard whose information was written: byte 7 carries the marker.
+    static Report answer(std::vector<std::pair<std::size_t, std::uint8_t>> bytes) {
+        Report r{};
+        r[7] = 1;
+        for (auto [position, value] : bytes) {
+            r[position] = value;
+        }
+        return r;
+    }
+    DeviceTexts decode(const Report& r, bool connected) {
+        return decodeDeviceInfo(r, connected, lookups);
+    }
+
+    NameLookups lookups{[](int code) { return numbered(u'S', code); },
+                        [](int code) { return numbered(u'C', code); }};
+};
+
+TEST_F(Decoding, ModelFirmwareAndTheCodesLessOne) {
+    struct Case {
+        std::uint8_t byte41, byte40, byte5, byte4, switchCode, colourCode;
+        DeviceTexts texts;
+    };
+    const Case cases[] = {
+        {0x00, 0x82, 0x01, 0x05, 1, 2, {u"V540N", u"C1", u"S0", u"1.05"}},
+        {0x00, 0x42, 0x1a, 0xff, 0, 0, {u"V530n", u"C-1", u"S-1", u"1a.ff"}},
+        {0x01, 0x41, 0x10, 0x03, 0xff, 3, {u"TESSEL", u"C2", u"S254", u"10.03"}},
+        {0x82, 0x00, 0x0a, 0xff, 5, 4, {u"", u"C3", u"S4", u"a.ff"}}, // swapped model bytes
+        {0x00, 0xab, 0x00, 0x00, 9, 9, {u"", u"C8", u"S8", u"0.00"}}, // "00ab" is nobody's
+    };
+    for (const Case& c : cases) {
+        const Report r = answer({{41, c.byte41},
+                                 {40, c.byte40},
+                                 {5, c.byte5},
+                                 {4, c.byte4},
+                                 {17, c.switchCode},
+                                 {18, c.colourCode}});
+        EXPECT_EQ(decode(r, true), c.texts);
+        EXPECT_EQ(decode(r, false), c.texts) << "with the information there, the state is moot";
+    }
+}
+
+TEST_F(Decoding, WithoutTheMarkerNotWrittenWhenConnectedAndEmptyOtherwise) {
+    Report r{}; // nothing in bytes 7 to 13, the marker
+    r[6] = 1, r[14] = 1, r[5] = 2, r[17] = 3, r[18] = 3, r[40] = 0x82;
+    EXPECT_EQ(decode(r, true), (DeviceTexts{u"设备相应型号未写入！", u"设备相应外壳颜色未写入！",
+                                            u"设备相应轴体未写入！", u"2.00"}));
+    EXPECT_EQ(decode(Report{}, true).firmwareText, u"0.00");
+    EXPECT_EQ(decode(r, false), DeviceTexts{});
+    EXPECT_EQ(decode(answer({{7, 0}, {13, 0x80}, {40, 0x82}}), false).modelText,
+              u"V540N"); // byte 13 is marker enough
+}
+
+TEST(HidrawFraming, AReadBecomesTheImageBehindReportIdZero) {
+    std::vector<std::uint8_t> payload(64);
+    Report whole{}, shortRead{};
+    for (std::uint8_t i = 0; i < 64; ++i) {
+        payload[i] = whole[i + 1u] = static_cast<std::uint8_t>(0x80 + i);
+    }
+    shortRead[1] = 0x80, shortRead[2] = 0x81;
+    EXPECT_EQ(imageFromRead(64, payload), whole);
+    EXPECT_EQ(imageFromRead(2, payload), shortRead) << "only what was read counts";
+    EXPECT_EQ(imageFromRead(0, payload), std::nullopt) << "a wait that ran out";
+    EXPECT_EQ(imageFromRead(-1, payload), std::nullopt) << "an error";
+}
+
+TEST(HidrawFraming, OpenErrorsSayWhyTheReceiverCouldNotBeOpened) {
+    using enum OpenError;
+    const std::pair<int, OpenError> cases[] = {
+        {EACCES, PermissionDenied},
+        {EPERM, PermissionDenied},
+        {ENOENT, NotFound},
+        {ENODEV, NotFound},
+        {ENXIO, NotFound},
+        {EBUSY, Other},
+        {EIO, Other},
+    };
+    for (const auto& [error, expected] : cases) {
+        EXPECT_EQ(openErrorFromErrno(error), expected) << error;
+    }
+
+    // The real backend over nodes that are not hidraw devices.
+    LinuxHidPlatform platform;
+    for (const auto& [path, expected] :
+         {std::pair{"/nonexistent/hidraw9", NotFound}, std::pair{"/dev/null", Other}}) {
+        const OpenResult opened = platform.open(path);
+        EXPECT_EQ(opened.handle, nullptr) << path;
+        EXPECT_EQ(opened.error, expected) << path;
+    }
+}
+
+TEST(HidrawFraming, EachPathOnceInFirstSeenOrder) {
+    const std::vector<HidInterface> listed{{"/dev/hidraw2", 0x5e1c, 0x8040, 2},
+                                           {"/dev/hidraw0", 0x5e1c, 0x8040, 0},
+                                           {"/dev/hidraw2", 0x5e1c, 0x8040, 2},
+                                           {"/dev/hidraw1", 0x046d, 0xc52b, 1},
+                                           {"/dev/hidraw0", 0x5e1c, 0x8040, 0}};
+    std::vector<std::string> paths;
+    for (const HidInterface& i : onePerPath(listed)) {
+        paths.push_back(i.path);
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"/dev/hidraw2", "/dev/hidraw0", "/dev/hidraw1"}));
+}
 
 const Report kQuery{0x00, 0x03, 0x03, 0x8F};
 const Report kPair{0x00, 0x03, 0x8E};
