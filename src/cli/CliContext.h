@@ -2,6 +2,7 @@
 #pragma once
 
 #include "DeviceInfoText.h"
+#include "DisplayLanguage.h"
 #include "HidPlatform.h"
 #include "SetXmlLocator.h"
 
@@ -20,6 +21,8 @@ struct CliContext {
     bool outIsTerminal = false;
     // Waits; false when the user interrupted the wait (Ctrl-C).
     std::function<bool(std::chrono::milliseconds)> pause;
+    // The window's, for the window's texts that the tool prints beside its own English words.
+    DisplayLanguage language = DisplayLanguage::Chinese;
 };
 
 enum class ExitCode : int {

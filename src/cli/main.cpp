@@ -4,6 +4,7 @@
 #include "NameTables.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <iostream>
 #include <unistd.h>
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
         std::cout,
         std::cerr,
         isatty(STDOUT_FILENO) == 1,
-        [&stops](std::chrono::milliseconds wait) { return waitUnlessStopped(stops, wait); }};
+        [&stops](std::chrono::milliseconds wait) { return waitUnlessStopped(stops, wait); },
+        tandrel::chooseDisplayLanguage(tandrel::preferredLanguages(std::getenv))};
     return tandrel::cli::runCli(argc, argv, ctx);
 }

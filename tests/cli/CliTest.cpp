@@ -35,7 +35,7 @@ protected:
         args.insert(args.begin(), "tandrel-cli");
         std::ostringstream out, err;
         auto pause = [this](auto wait) { return pauses.push_back(wait), onPause(pauses.size()); };
-        CliContext ctx{platform, locator, lookups, out, err, terminal, pause};
+        CliContext ctx{platform, locator, lookups, out, err, terminal, pause, language};
         const int code = runCli(static_cast<int>(args.size()), args.data(), ctx);
         EXPECT_EQ(platform.openHandles(), 0);
         const std::string text = out.str();
@@ -59,6 +59,7 @@ protected:
                         [](int c) { return u"色" + std::u16string(1, u'0' + char16_t(c)); }};
     sim::SimulatedPlatform platform;
     bool terminal = false;
+    DisplayLanguage language = DisplayLanguage::Chinese;
     std::vector<std::chrono::milliseconds> pauses;
     std::function<bool(std::size_t)> onPause = [](std::size_t) { return true; }; // false: Ctrl-C
 };
@@ -100,6 +101,30 @@ TEST_F(Cli, StatusAndInfoSayWhatTheReceiverSees) {
     EXPECT_EQ(run({"info", "--json"}), Out(0, "",
                                            kTexts + R"(0,"model":"V540N","path":"/dev/hidraw2",)"
                                                     R"("status":"not-connected","switch":"轴2"})"));
+}
+
+// On an English desktop the window's texts beside the tool's own words are the English window's; a
+// name from Set.xml stays as it is, and --json keeps the Chinese window's texts.
+TEST_F(Cli, TheWindowsTextsFollowItsLanguage) {
+    language = DisplayLanguage::English;
+    receiver(3);
+    platform.setAnswer(sim::makeAnswer({1, 5, 3, 2, 0, 0x0082, false}));
+    EXPECT_EQ(run({"info"}), Out(0, "",
+                                 "Status:   connected (Connected!!!)\nModel:    No model "
+                                 "stored!\nColour:   No colour stored!\nSwitch:   No switch "
+                                 "stored!\nFirmware: 1.05\n"));
+    EXPECT_EQ(run({"info", "--json"}),
+              Out(0, "",
+                  R"({"colour":"设备相应外壳颜色未写入！","firmware":"1.05","linkStatus":3,)"
+                  R"("model":"设备相应型号未写入！","path":"/dev/hidraw2",)"
+                  R"("status":"connected","switch":"设备相应轴体未写入！"})"));
+    lookups = {[](int) { return u"连接"; }, [](int) { return u"其他类型"; }};
+    receiver(1);
+    EXPECT_EQ(run({"info"}), Out(0, "",
+                                 "Status:   pairing (Pairing......)\nModel:    V540N\n"
+                                 "Colour:   Other\nSwitch:   连接\nFirmware: 1.05\n"));
+    platform.removeAllInterfaces();
+    EXPECT_EQ(run({"info"}), Out(3, kNoReceiver, "Status:   no receiver (No receiver found!)\n"));
 }
 
 TEST_F(Cli, PairFollowsTheReceiverUntilItEnds) {

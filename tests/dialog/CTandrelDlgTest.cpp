@@ -44,15 +44,23 @@ TEST_F(MainDialog, LabelFontOnStatusAndLabelsValueFontOnEditsAndConnect) {
     }
 }
 
-TEST_F(MainDialog, EveryStatusTextFitsTheStatusLine) {
-    QWidget* status = at(1002);
-    for (const char* text :
-         {"未找到接收器!", "未连接!!!!!!", "配对中......", "配对中", "配对中...", "已连接！！！"}) {
-        EXPECT_TRUE(fitsOneLine(status->font(), text, status->contentsRect().size())) << text;
+// The status line widens to the right for its longest text, and stays inside the window.
+TEST(StatusLine, EveryStatusTextFitsItInBothLanguages) {
+    for (const auto language : {DisplayLanguage::Chinese, DisplayLanguage::English}) {
+        const Speaking speaking(language);
+        Window w;
+        QWidget* status = w.dialog.control(1002);
+        for (const char* text : {"未找到接收器!", "未连接!!!!!!", "配对中......", "配对中",
+                                 "配对中...", "已连接！！！"}) {
+            EXPECT_TRUE(
+                fitsOneLine(status->font(), speaking.say(text), status->contentsRect().size()))
+                << text;
+        }
+        EXPECT_LE(status->geometry().right(), w.dialog.width() - 1);
+        // The measure itself must reject a text that is too long.
+        EXPECT_FALSE(fitsOneLine(status->font(), speaking.say("未找到接收器!").repeated(2),
+                                 status->contentsRect().size()));
     }
-    // The measure itself must reject a text that is too long.
-    EXPECT_FALSE(fitsOneLine(status->font(), QStringLiteral("未找到接收器!未找到接收器!"),
-                             status->contentsRect().size()));
 }
 
 int pixelsNear(const QImage& image, QColor c) {
@@ -145,6 +153,29 @@ TEST_F(MainDialog, EnterOnConnectClicksItAndEscapeClosesTheWindow) {
     QTest::keyClick(at(1003), Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+// A name from Set.xml is shown as it is, even one that reads like a text of the window; the
+// look-ups' fallback for a code without a name is the window's own text, and is translated.
+TEST(Fields, OnlyTheWindowsOwnFallbackIsTranslated) {
+    const Speaking english(DisplayLanguage::English);
+    Window w;
+    CTandrelDlg dialog(
+        DialogContext{w.session,
+                      w.worker,
+                      w.boxes,
+                      [](auto) {},
+                      "tandrel",
+                      {},
+                      NameLookups{[](int) { return u"其他类型"; }, [](int) { return u"连接"; }},
+                      {}});
+    w.platform.addReceiver();
+    w.platform.setLinkStatus(3);
+    w.platform.setAnswer(sim::makeAnswer({.firmwareMajor = 1, .modelCode = 0x0082}));
+    dialog.OnInitDialog();
+    settleHandlers(dialog);
+    EXPECT_EQ(dialog.colourText, "连接");
+    EXPECT_EQ(dialog.switchText, "Other");
 }
 
 } // namespace

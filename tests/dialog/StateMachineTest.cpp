@@ -147,32 +147,36 @@ const Row kRows[] = {
 };
 // clang-format on
 
-TEST(TransitionRows, EveryEventAndCondition) {
-    for (const Row& row : kRows) {
-        SCOPED_TRACE(row.name);
-        TransitionTable c;
-        c.arrange(row);
-        c.act(row.event);
+TEST(TransitionRows, EveryEventAndConditionInBothLanguages) {
+    for (const auto language : {DisplayLanguage::Chinese, DisplayLanguage::English}) {
+        const Speaking words(language);
+        for (const Row& row : kRows) {
+            SCOPED_TRACE(row.name);
+            TransitionTable c;
+            c.arrange(row);
+            c.act(row.event);
 
-        EXPECT_EQ(c.session.ConnectionState, row.state);
-        EXPECT_EQ(c.status(), row.statusText ? QString(row.statusText) : QStringLiteral("before"));
-        EXPECT_EQ(c.shown(), row.fields);
-        EXPECT_EQ(c.connectEnabled(), row.connectEnabled);
-        EXPECT_EQ(c.running(), row.timersAfter);
-        EXPECT_EQ(c.boxes.texts, row.boxes);
-        if (row.event == Connect) {
-            const bool sent = row.boxes.empty();
-            EXPECT_EQ(c.pauses,
-                      sent ? std::vector{100ms} : std::vector<std::chrono::milliseconds>{});
-            const Report pair{0x00, 0x03, 0x8E};
-            EXPECT_EQ(c.platform.writes().empty() ? Report{} : c.platform.writes().front().bytes,
-                      sent ? pair : Report{});
+            EXPECT_EQ(c.session.ConnectionState, row.state);
+            EXPECT_EQ(c.status(), words.say(row.statusText ? row.statusText : "before"));
+            EXPECT_EQ(c.shown(), words.say(row.fields));
+            EXPECT_EQ(c.connectEnabled(), row.connectEnabled);
+            EXPECT_EQ(c.running(), row.timersAfter);
+            EXPECT_EQ(c.boxes.texts, words.say(row.boxes));
+            if (row.event == Connect) {
+                const bool sent = row.boxes.empty();
+                EXPECT_EQ(c.pauses,
+                          sent ? std::vector{100ms} : std::vector<std::chrono::milliseconds>{});
+                const Report pair{0x00, 0x03, 0x8E};
+                EXPECT_EQ(c.platform.writes().empty() ? Report{}
+                                                      : c.platform.writes().front().bytes,
+                          sent ? pair : Report{});
+            }
         }
     }
 }
 
-class Behaviour : public ::testing::Test, public World {
-protected:
+// A window walked through events, checked at each step in the language of its words.
+struct Walk : World {
     // Ticks timer `id` (0: clicks Connect) and checks what the window then shows.
     void step(int id, std::int32_t state, const char* text, const std::set<int>& timers) {
         id == 0 ? click(1000) : tick(id);
@@ -180,7 +184,7 @@ protected:
     }
     void showing(std::int32_t state, const char* text, const std::set<int>& timers) {
         EXPECT_EQ(session.ConnectionState, state);
-        EXPECT_EQ(status(), QString(text));
+        EXPECT_EQ(status(), words.say(text));
         EXPECT_EQ(running(), timers);
         // A screen reader that asks reads the status line's accessible name, and the lamp's;
         // each change of it is announced.
@@ -201,33 +205,42 @@ protected:
                                             .modelCode = 0x0082}));
     }
     const Fields kKeyboard{"V540N", "colour 1", "switch 2", "1.05"};
+    Words words{DisplayLanguage::Chinese};
 };
 
-TEST_F(Behaviour, StartAloneThenPlugInAndPairTwice) {
-    init();
-    showing(0, kNoReceiver, k3);
-    EXPECT_FALSE(connectEnabled());
-    plugInReceiver(0);
-    step(3, 0, kNotConnected, k3);
-    EXPECT_TRUE(connectEnabled());
-    platform.setPairingScript({1, 1, 1, 3});
-    step(0, 2, kPairingSix, k13);
-    step(1, 2, kPairingSix, k13);
-    step(1, 2, kPairingNone, k13);
-    step(1, 1, kConnected, k23);
-    EXPECT_EQ(shown(), kKeyboard);
-    // A second pairing goes on with the cycle where the first one left it.
-    platform.setPairingScript({1, 1, 1, 1});
-    step(0, 2, kPairingSix, k123);
-    step(1, 2, kPairingThree, k123);
-    step(1, 2, kPairingSix, k123);
-    step(1, 2, kPairingNone, k123);
-    // Each change of state is heard once, not each pairing text.
-    EXPECT_EQ(heard, (std::vector<QString>{"未找到接收器!", "未连接!!!!!!", "配对中",
-                                           "已连接！！！", "配对中"}));
-    EXPECT_EQ(dialog.timerPeriod(1), 1000ms);
-    EXPECT_EQ(dialog.timerPeriod(2), 1000ms);
-    EXPECT_EQ(dialog.timerPeriod(3), 1000ms);
+class Behaviour : public ::testing::Test, public Walk {};
+
+// In English the pairing dots cycle as in Chinese, and the same changes are heard.
+TEST(Walks, StartAloneThenPlugInAndPairTwiceInBothLanguages) {
+    for (const auto language : {DisplayLanguage::Chinese, DisplayLanguage::English}) {
+        const Speaking speaking(language);
+        Walk w;
+        w.words = speaking;
+        w.init();
+        w.showing(0, kNoReceiver, k3);
+        EXPECT_FALSE(w.connectEnabled());
+        w.plugInReceiver(0);
+        w.step(3, 0, kNotConnected, k3);
+        EXPECT_TRUE(w.connectEnabled());
+        w.platform.setPairingScript({1, 1, 1, 3});
+        w.step(0, 2, kPairingSix, k13);
+        w.step(1, 2, kPairingSix, k13);
+        w.step(1, 2, kPairingNone, k13);
+        w.step(1, 1, kConnected, k23);
+        EXPECT_EQ(w.shown(), w.kKeyboard);
+        // A second pairing goes on with the cycle where the first one left it.
+        w.platform.setPairingScript({1, 1, 1, 1});
+        w.step(0, 2, kPairingSix, k123);
+        w.step(1, 2, kPairingThree, k123);
+        w.step(1, 2, kPairingSix, k123);
+        w.step(1, 2, kPairingNone, k123);
+        // Each change of state is heard once, not each pairing text.
+        EXPECT_EQ(w.heard, w.words.say({"未找到接收器!", "未连接!!!!!!", "配对中", "已连接！！！",
+                                        "配对中"}));
+        EXPECT_EQ(w.dialog.timerPeriod(1), 1000ms);
+        EXPECT_EQ(w.dialog.timerPeriod(2), 1000ms);
+        EXPECT_EQ(w.dialog.timerPeriod(3), 1000ms);
+    }
 }
 
 TEST_F(Behaviour, APairingStepOutsideTheCycleStartsItAgain) {
