@@ -18,14 +18,11 @@ from gi.repository import Atspi, Gio, GLib  # noqa: E402
 
 warnings.simplefilter("ignore", DeprecationWarning)  # Debian 12's libatspi has no newer names
 LOCALE = sys.argv[2] if len(sys.argv) > 2 else "C.UTF-8"
-if LOCALE.startswith("en"):
-    TITLE, CONNECT, ABOUT = "KORVEN Wireless Pairing Tool", "Connect", "About Tandrel"
-    NOT_CONNECTED, CONNECTED = "Not connected!!!!!!", "Connected!!!"
-    LABELS = ["Model:", "Colour:", "Switch:", "Firmware:"]
-else:
-    TITLE, CONNECT, ABOUT = "KORVEN 无线配对工具", "连接", "关于 Tandrel"
-    NOT_CONNECTED, CONNECTED = "未连接!!!!!!", "已连接！！！"
-    LABELS = ["型号：", "颜色：", "轴体：", "固件版本："]
+TITLE, CONNECT, ABOUT, NOT_CONNECTED, CONNECTED, *LABELS = (
+    ["KORVEN Wireless Pairing Tool", "Connect", "About Tandrel", "Not connected!!!!!!",
+     "Connected!!!", "Model:", "Colour:", "Switch:", "Firmware:"] if LOCALE.startswith("en") else
+    ["KORVEN 无线配对工具", "连接", "关于 Tandrel", "未连接!!!!!!", "已连接！！！",
+     "型号：", "颜色：", "轴体：", "固件版本："])
 KEYSYMS = {"Tab": 0xFF09, "Up": 0xFF52, "Return": 0xFF0D, "Escape": 0xFF1B, "Menu": 0xFF67,
            "F10": 0xFFC7}
 SHIFT_KEYCODE = 50  # Xvfb's Shift_L; typed as a key symbol it would not act as a modifier
@@ -88,10 +85,9 @@ Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
     "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
     "UpdateActivationEnvironment", GLib.Variant("(a{ss})", ({"DISPLAY": display},)),
     None, Gio.DBusCallFlags.NONE, -1)
-# The locale alone decides the window's language.
-demo_env = {k: v for k, v in os.environ.items() if k not in ("LANGUAGE", "LC_ALL", "LC_MESSAGES")}
-demo = subprocess.Popen([sys.argv[1]], env=dict(demo_env, DISPLAY=display, QT_QPA_PLATFORM="xcb",
-                                                QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANG=LOCALE))
+demo = subprocess.Popen([sys.argv[1]], env=dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
+                                                QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANG=LOCALE,
+                                                LANGUAGE="", LC_ALL="", LC_MESSAGES=""))
 try:
     desktop = Atspi.get_desktop(0)
     app = run_until(lambda: first(children(desktop), "tandrel"), 15)

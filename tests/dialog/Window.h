@@ -2,6 +2,7 @@
 #pragma once
 
 #include "CTandrelDlg.h"
+#include "Presentation.h"
 #include "SettleHandlers.h"
 
 #include <QLabel>
@@ -11,7 +12,6 @@
 #include <WindowLanguage.h>
 #include <functional>
 #include <gtest/gtest.h>
-#include <map>
 #include <ostream>
 #include <set>
 #include <vector>
@@ -28,50 +28,23 @@ inline void PrintTo(const Fields& f, std::ostream* os) {
         << f.switchName.toStdString() << "|" << f.firmware.toStdString() << "}";
 }
 
-// The window's words in a language: its Chinese texts, or their English (names as they are).
-struct Words {
-    QString say(const QString& chinese) const {
-        static const std::map<QString, QString> english{
-            {"未找到接收器!", "No receiver found!"},
-            {"未连接!!!!!!", "Not connected!!!!!!"},
-            {"配对中......", "Pairing......"},
-            {"配对中", "Pairing"},
-            {"配对中...", "Pairing..."},
-            {"已连接！！！", "Connected!!!"},
-            {"设备相应型号未写入！", "No model stored!"},
-            {"设备相应外壳颜色未写入！", "No colour stored!"},
-            {"设备相应轴体未写入！", "No switch stored!"},
-            {"获取一类设备失败!", "Cannot list the HID devices!"},
-            {"申请设备接口数据空间失败!", "Out of memory for the device list!"},
-            {"下发连接指令数据失败！", "Cannot send the pair command!"},
-            {"获取已连接设备的信息失败！", "Cannot read the keyboard's information!"},
-            {"没有访问接收器的权限。请安装 udev 规则，然后重新插入接收器。",
-             "No permission to use the receiver. Install the udev rule, then unplug the receiver "
-             "and plug it in again."}};
-        const auto found = english.find(chinese);
-        return language == DisplayLanguage::English && found != english.end() ? found->second
-                                                                              : chinese;
-    }
-    Fields say(const Fields& f) const {
-        return {say(f.model), say(f.colour), say(f.switchName), say(f.firmware)};
-    }
-    std::vector<QString> say(const std::vector<QString>& texts) const {
-        std::vector<QString> said;
-        for (const QString& text : texts) {
-            said.push_back(say(text));
-        }
-        return said;
-    }
-    DisplayLanguage language;
-};
+// A receiver's answer for a V540N, firmware 1.05, switch code 3, colour code 2.
+inline const Report kV540N = sim::makeAnswer({1, 5, 3, 2, 0, 0x0082});
 
 // The window's texts in a language for as long as this lives; windows built meanwhile speak it.
-struct Speaking : Words {
-    explicit Speaking(DisplayLanguage spoken) : Words{spoken} { setWindowLanguage(spoken); }
+struct Speaking {
+    explicit Speaking(bool english) {
+        setWindowLanguage(english ? DisplayLanguage::English : DisplayLanguage::Chinese);
+    }
     ~Speaking() { setWindowLanguage(DisplayLanguage::Chinese); }
-    Speaking(const Speaking&) = delete;
-    Speaking& operator=(const Speaking&) = delete;
 };
+
+// Whether `text` fits `control` on one line: a label's whole place, a button's or edit's less
+// margins.
+inline bool fitsIn(const QWidget& control, const QString& text) {
+    const int inset = qobject_cast<const QLabel*>(&control) != nullptr ? 0 : 16;
+    return oneLineSize(control.font(), text).width() <= control.contentsRect().width() - inset;
+}
 
 // Records the boxes shown, each captioned with the application name. A box runs its own event loop,
 // in which ticks go on: `duringShow` stands for what happens meanwhile.
