@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QTranslator>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace tandrel {
 namespace {
