@@ -16,7 +16,7 @@ int main(int argc, char* argv[]) {
                                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     dialog.setFont(templateFont());
     dialog.resize(toPixels(kMainDialog.width, kMainDialog.height, baseUnitsOf(dialog.font())));
-    dialog.setWindowTitle(toQString(text::kWindowTitle));
+    dialog.setWindowTitle(QString::fromUtf8(text::kWindowTitle));
 
     const BaseUnits base = baseUnitsOf(dialog.font());
     const auto placeAs = [&](QLabel& label, int id) {

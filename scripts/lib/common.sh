@@ -3,12 +3,14 @@
 
 TANDREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
-# What building and testing need. Listed once so `run` and `test` cannot drift apart.
-# The window also needs at run time what the package depends on beyond its libraries: Qt's
-# Wayland platform plugin and the translations of Qt's own texts.
+# What building and testing need. Listed once so `run` and `test` cannot drift apart. Qt's
+# translation tools compile the window's English: lrelease and lupdate (qt6-l10n-tools) and their
+# CMake commands (qt6-tools-dev). The window also needs at run time what the package depends on
+# beyond its libraries: Qt's Wayland platform plugin and the translations of Qt's own texts.
 TANDREL_BUILD_PACKAGES=(
     cmake g++ make pkg-config git
-    qt6-base-dev libhidapi-dev libtinyxml-dev libcli11-dev nlohmann-json3-dev
+    qt6-base-dev qt6-tools-dev qt6-l10n-tools
+    libhidapi-dev libtinyxml-dev libcli11-dev nlohmann-json3-dev
     fonts-wqy-microhei qt6-wayland qt6-translations-l10n
 )
 # The real-kernel test boots a guest under QEMU; its kernel and busybox are downloaded, not

@@ -9,10 +9,11 @@ DEBIAN13_MIRROR=http://deb.debian.org/debian
 DEBIAN13_CACHE=${TANDREL_DEBIAN13_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tandrel-debian13}
 DEBIAN13_ROOT=$DEBIAN13_CACHE/root
 
-# What the stage needs in the root: the build packages, clang-format, the test frameworks and
-# the benchmarks' libraries, the desktop files' validators, and dpkg, lintian, devscripts'
-# hardening-check and man-db for the package; and udev, with which the real-kernel test's chroot
-# phase runs the package's postinst in this root.
+# What the stage needs in the root: the build packages (Qt's translation tools and Qt's own
+# Chinese texts among them), clang-format, the test frameworks and the benchmarks' libraries, the
+# desktop files' validators, and dpkg, lintian, devscripts' hardening-check and man-db for the
+# package; and udev, with which the real-kernel test's chroot phase runs the package's postinst in
+# this root.
 DEBIAN13_PACKAGES=(
     "${TANDREL_BUILD_PACKAGES[@]}"
     clang-format libgtest-dev libbenchmark-dev libxcb-damage0-dev

@@ -1,5 +1,6 @@
 // tandrel-screenshot: renders the main window in each connection state and the About box to PNG
-// files, over a simulated receiver, so the window can be looked at without a display.
+// files, in Chinese and in English ("-en"), over a simulated receiver, so the window can be looked
+// at without a display.
 #include "CAboutDlg.h"
 #include "CTandrelApp.h"
 
@@ -11,6 +12,7 @@
 #include <QTextStream>
 #include <SettleHandlers.h>
 #include <SimulatedPlatform.h>
+#include <WindowLanguage.h>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -25,7 +27,7 @@ public:
 };
 
 struct Shot {
-    const char* file;
+    const char* file;                       // without its extension
     std::optional<std::uint8_t> linkStatus; // none: no receiver plugged in
     bool keyboardKnown;                     // the receiver holds the keyboard's information
 };
@@ -42,7 +44,7 @@ bool save(QWidget& widget, const QDir& dir, const QString& file) {
 }
 
 // Each state is reached the way the window reaches it: through its own start-up probe.
-bool render(const Shot& shot, const QDir& dir, const NameTables& names) {
+bool render(const Shot& shot, const QDir& dir, const NameTables& names, const QString& file) {
     auto platform = std::make_unique<sim::SimulatedPlatform>();
     if (shot.linkStatus) {
         platform->addReceiver();
@@ -60,7 +62,7 @@ bool render(const Shot& shot, const QDir& dir, const NameTables& names) {
     auto dialog = app.createMainDialog();
     dialog->OnInitDialog();
     settleHandlers(*dialog); // the probe's answer arrives through the event loop
-    return save(*dialog, dir, QString::fromUtf8(shot.file));
+    return save(*dialog, dir, file);
 }
 
 } // namespace
@@ -81,16 +83,20 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(applicationIcon());
 
     const Shot shots[] = {
-        {"window-no-receiver.png", std::nullopt, false},
-        {"window-not-connected.png", 0, false},
-        {"window-connected.png", 3, true},
-        {"window-pairing.png", 1, false},
+        {"window-no-receiver", std::nullopt, false},
+        {"window-not-connected", 0, false},
+        {"window-connected", 3, true},
+        {"window-pairing", 1, false},
     };
     bool ok = true;
-    for (const Shot& shot : shots) {
-        ok = render(shot, dir, names) && ok;
+    for (const auto& [language, suffix] : {std::pair(DisplayLanguage::Chinese, ".png"),
+                                           std::pair(DisplayLanguage::English, "-en.png")}) {
+        setWindowLanguage(language);
+        for (const Shot& shot : shots) {
+            ok = render(shot, dir, names, QString::fromUtf8(shot.file) + suffix) && ok;
+        }
+        CAboutDlg about;
+        ok = save(about, dir, QStringLiteral("about") + suffix) && ok;
     }
-    CAboutDlg about;
-    ok = save(about, dir, QStringLiteral("about.png")) && ok;
     return ok ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "DeviceInfoText.h"
+#include "DisplayLanguage.h"
 #include "HidPlatform.h"
 #include "SetXmlLocator.h"
 #include "StopSignals.h"
@@ -18,6 +19,8 @@ struct CliContext {
     std::ostream& err;
     bool outIsTerminal = false;
     StopSignals& stops;
+    // The window's, for the window's texts that the tool prints beside its own English words.
+    DisplayLanguage language = DisplayLanguage::Chinese;
 };
 
 enum class ExitCode : int {

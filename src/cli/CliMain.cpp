@@ -12,7 +12,12 @@
 namespace tandrel::cli {
 namespace {
 
-constexpr const char* kExitCodes = R"(Exit codes:
+constexpr const char* kFooter =
+    R"(The window's texts printed beside the tool's own (the status in brackets, the fields'
+fallbacks) are in the window's language, from LANGUAGE, LC_ALL, LC_MESSAGES and LANG;
+--json keeps them as the Chinese window shows them.
+
+Exit codes:
   0  success
   1  failure (the receiver did not answer, HID devices cannot be listed, ...)
   2  usage error
@@ -74,7 +79,7 @@ int runCli(int argc, const char* const* argv, CliContext& ctx) {
                  "knows about it.",
                  "tandrel-cli"};
     app.set_version_flag("--version", TANDREL_VERSION);
-    app.footer(kExitCodes);
+    app.footer(kFooter);
     app.require_subcommand(1);
     app.fallthrough();
 

@@ -48,16 +48,20 @@ DeviceTexts textsFor(const ProbeResult& probe, const DeviceRecord& record, const
                             ctx.lookups);
 }
 
+// The window's texts in the window's language; --json keeps them as the Chinese window shows them.
 void printTexts(CliContext& ctx, const ProbeResult& probe, const DeviceTexts& texts) {
+    const auto shown = [&ctx](std::u16string_view text) {
+        return toUtf8(inLanguage(text, ctx.language));
+    };
     ctx.out << "Status:   " << situationWords(probe.situation) << " ("
-            << toUtf8(windowStatusText(probe.situation)) << ")\n";
+            << shown(windowStatusText(probe.situation)) << ")\n";
     if (probe.situation == Situation::NoReceiver) {
         return;
     }
-    ctx.out << "Model:    " << toUtf8(texts.modelText) << "\n"
-            << "Colour:   " << toUtf8(texts.colourText) << "\n"
-            << "Switch:   " << toUtf8(texts.switchText) << "\n"
-            << "Firmware: " << toUtf8(texts.firmwareText) << "\n";
+    ctx.out << "Model:    " << shown(texts.modelText) << "\n"
+            << "Colour:   " << shown(texts.colourText) << "\n"
+            << "Switch:   " << shown(texts.switchText) << "\n"
+            << "Firmware: " << shown(texts.firmwareText) << "\n";
 }
 
 // Explains a failed look on standard error and picks the exit code; Success when nothing failed.

@@ -4,9 +4,9 @@
 #include "LinuxHidPlatform.h"
 #include "NameTables.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <unistd.h>
-#include <utility>
 
 int main(int argc, char** argv) {
     tandrel::cli::BlockedStopSignals stops;
@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
         .err = std::cerr,
         .outIsTerminal = isatty(STDOUT_FILENO) == 1,
         .stops = stops,
+        .language = tandrel::chooseDisplayLanguage(tandrel::preferredLanguages(std::getenv)),
     };
     return tandrel::cli::runCli(argc, argv, ctx);
 }

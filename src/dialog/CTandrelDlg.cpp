@@ -62,7 +62,7 @@ CTandrelDlg::CTandrelDlg(DialogContext context, QWidget* parent)
     setFont(templateFont());
     const auto special = [this](const ControlDescriptor& control, QWidget& owner) -> QWidget* {
         if (control.id == ctl::kStatusLine) {
-            return new StatusLine(context_.session, toQString(control.text), &owner);
+            return new StatusLine(context_.session, translated(control.text), &owner);
         }
         if (control.id == ctl::kStatusLamp) {
             statusLamp = new StatusLamp(context_.session, &owner);
@@ -97,7 +97,7 @@ QWidget* CTandrelDlg::control(int id) const {
 void CTandrelDlg::presentWindow() {
     UpdateData(false);
     setWindowIcon(mainIcon);
-    setWindowTitle(toQString(text::kWindowTitle));
+    setWindowTitle(translated(text::kWindowTitle));
     applyFonts();
 }
 
@@ -118,8 +118,8 @@ void CTandrelDlg::applyFonts() {
 void CTandrelDlg::fitStatusLine() {
     QWidget* line = control(ctl::kStatusLine);
     int width = line->width();
-    const auto widen = [&](std::u16string_view text) {
-        width = std::max(width, oneLineSize(line->font(), toQString(text)).width());
+    const auto widen = [&](const char* text) {
+        width = std::max(width, oneLineSize(line->font(), translated(text)).width());
     };
     widen(descriptorOf(ctl::kStatusLine).text);
     for (const auto status : text::kStatusTexts) {
@@ -224,7 +224,7 @@ void CTandrelDlg::contextMenuEvent(QContextMenuEvent* event) {
         return;
     }
     menu.addSeparator();
-    QAction* about = menu.addAction(toQString(text::kAboutEntry));
+    QAction* about = menu.addAction(translated(text::kAboutEntry));
     if (menu.exec(event->globalPos()) == about) {
         context_.showAbout(*this);
     }

@@ -115,12 +115,12 @@ private:
     void presentWindow();
     void OnOK();
     // Writes ConnectionState, then the status line, so the redraw already sees the new state.
-    void enterState(std::int32_t state, std::u16string_view statusText);
+    void enterState(std::int32_t state, const char* statusText);
     // State, status line, fields and follow-up timer for a status just read from the receiver.
     void showLinkStatus(std::uint8_t status);
     void setConnectEnabled(bool enabled);
     // Shows the boxes for a failed query or pair command, `last` ending the series.
-    void reportFailure(ReceiverResult result, std::u16string_view last);
+    void reportFailure(ReceiverResult result, const char* last);
     Task runHandler(HandlerEvent event);
     // A handler's boxes come once it has ended, so that the next handler runs meanwhile, as ticks
     // go on under any modal box.

@@ -14,9 +14,9 @@ constexpr auto kPairSettle = 100ms; // the receiver needs a moment before it rep
 
 } // namespace
 
-void CTandrelDlg::enterState(std::int32_t state, std::u16string_view statusText) {
+void CTandrelDlg::enterState(std::int32_t state, const char* statusText) {
     context_.session.ConnectionState = state;
-    setStatus(toQString(statusText));
+    setStatus(translated(statusText));
 }
 
 void CTandrelDlg::setConnectEnabled(bool enabled) {
@@ -102,7 +102,7 @@ Task CTandrelDlg::connectFlow() {
         // Without the udev rule the receiver is there but cannot be opened; say so rather than
         // leave the user with a bare "failed".
         if (sent.result == ReceiverResult::NoAnswer && sent.everyOpenDenied) {
-            showWhenHandlerEnds(toQString(text::kNoPermission));
+            showWhenHandlerEnds(translated(text::kNoPermission));
         }
         reportFailure(sent.result, text::kPairCommandFailed);
         co_return;
@@ -131,13 +131,13 @@ void CTandrelDlg::showLinkStatus(std::uint8_t status) {
     }
 }
 
-void CTandrelDlg::reportFailure(ReceiverResult result, std::u16string_view last) {
+void CTandrelDlg::reportFailure(ReceiverResult result, const char* last) {
     if (result == ReceiverResult::NoDeviceList) {
-        showWhenHandlerEnds(toQString(text::kNoDeviceList));
+        showWhenHandlerEnds(translated(text::kNoDeviceList));
     } else if (result == ReceiverResult::NoScratchBuffer) {
-        showWhenHandlerEnds(toQString(text::kNoScratchBuffer));
+        showWhenHandlerEnds(translated(text::kNoScratchBuffer));
     }
-    showWhenHandlerEnds(toQString(last));
+    showWhenHandlerEnds(translated(last));
 }
 
 // Both timers run at the same period, so restarting a running pairing poll from here would push
@@ -158,8 +158,8 @@ Task CTandrelDlg::onPairingPollTick() {
         std::int32_t& step = context_.session.PairingTextStep;
         // Anything outside 0..2 restarts the cycle rather than indexing past the texts.
         const std::size_t shown = step >= 0 && step <= 2 ? static_cast<std::size_t>(step) : 0;
-        enterState(connection::kPairing, status::kPairingCycle.at(shown));
-        step = static_cast<std::int32_t>((shown + 1) % status::kPairingCycle.size());
+        enterState(connection::kPairing, text::kPairingCycle.at(shown));
+        step = static_cast<std::int32_t>((shown + 1) % text::kPairingCycle.size());
     } else {
         enterState(connection::kNotConnected, text::kNotConnected);
         stopTimer(kPairingPollTimer);

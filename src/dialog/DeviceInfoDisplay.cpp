@@ -7,10 +7,10 @@ namespace tandrel {
 void CTandrelDlg::ShowDeviceInfo(bool connected) {
     const DeviceTexts texts =
         decodeDeviceInfo(receiver_.lastReport(), connected, receiver_.lastNames());
-    modelText = toQString(texts.modelText);
-    firmwareText = toQString(texts.firmwareText);
-    switchText = toQString(texts.switchText);
-    colourText = toQString(texts.colourText);
+    modelText = fieldText(texts.modelText);
+    firmwareText = fieldText(texts.firmwareText);
+    switchText = fieldText(texts.switchText);
+    colourText = fieldText(texts.colourText);
     UpdateData(false);
 }
 

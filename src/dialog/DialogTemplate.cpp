@@ -20,7 +20,7 @@ bool has(const ControlDescriptor& control, std::uint32_t flag) {
 }
 
 QWidget* createDefault(const ControlDescriptor& control, QWidget& parent, const QIcon& icon) {
-    const QString text = toQString(control.text);
+    const QString text = translated(control.text);
     switch (control.kind) {
     case ControlKind::PushButton:
     case ControlKind::DefaultPushButton: {
@@ -66,7 +66,7 @@ QWidget* createDefault(const ControlDescriptor& control, QWidget& parent, const 
 
 void createFromTemplate(QWidget& owner, const DialogTemplate& dialog, BaseUnits base,
                         const QIcon& icon, const ControlFactory& special) {
-    owner.setWindowTitle(toQString(dialog.title));
+    owner.setWindowTitle(translated(dialog.title));
     owner.resize(toPixels(dialog.width, dialog.height, base));
     QLabel* precedingText = nullptr;
     for (const ControlDescriptor& control : dialog.controls) {

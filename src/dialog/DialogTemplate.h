@@ -4,10 +4,10 @@
 
 #include "DialogUnits.h"
 
+#include <QtGlobal>
 #include <cstdint>
 #include <functional>
 #include <span>
-#include <string_view>
 
 class QIcon;
 class QWidget;
@@ -46,14 +46,14 @@ constexpr int kStatusLamp = 1011;
 struct ControlDescriptor {
     int id = kNoId;
     ControlKind kind = ControlKind::StaticText;
-    std::u16string_view text;
+    const char* text = ""; // the Chinese source text, marked for translation
     DialogRect rect;
     std::uint32_t styles = 0;
 };
 
 struct DialogTemplate {
     int id = 0;
-    std::u16string_view title;
+    const char* title = "";
     int width = 0; // client area, dialog units
     int height = 0;
     std::span<const ControlDescriptor> controls; // creation order, which is also the tab order
@@ -66,65 +66,70 @@ constexpr std::uint32_t kValueEdit =
 inline constexpr ControlDescriptor kMainControls[] = {
     {ctl::kConnect,
      ControlKind::PushButton,
-     u"连接",
+     QT_TRANSLATE_NOOP("Tandrel", "连接"),
      {45, 19, 80, 22},
      style::kVisible | style::kTabStop},
     // Never seen: every start-up path replaces it.
     {ctl::kStatusLine,
      ControlKind::StaticText,
-     u"未连接！！！",
+     QT_TRANSLATE_NOOP("Tandrel", "未连接！！！"),
      {167, 34, 69, 18},
      style::kVisible | style::kGroup},
     {ctl::kModelLabel,
      ControlKind::StaticText,
-     u"型号：",
+     QT_TRANSLATE_NOOP("Tandrel", "型号："),
      {47, 65, 57, 23},
      style::kVisible | style::kGroup},
-    {ctl::kModel, ControlKind::Edit, u"", {111, 60, 126, 22}, kValueEdit},
+    {ctl::kModel, ControlKind::Edit, "", {111, 60, 126, 22}, kValueEdit},
     {ctl::kColourLabel,
      ControlKind::StaticText,
-     u"颜色：",
+     QT_TRANSLATE_NOOP("Tandrel", "颜色："),
      {47, 92, 57, 23},
      style::kVisible | style::kGroup},
-    {ctl::kColour, ControlKind::Edit, u"", {111, 87, 126, 22}, kValueEdit},
+    {ctl::kColour, ControlKind::Edit, "", {111, 87, 126, 22}, kValueEdit},
     {ctl::kSwitchLabel,
      ControlKind::StaticText,
-     u"轴体：",
+     QT_TRANSLATE_NOOP("Tandrel", "轴体："),
      {47, 119, 57, 23},
      style::kVisible | style::kGroup},
-    {ctl::kSwitch, ControlKind::Edit, u"", {111, 114, 126, 22}, kValueEdit},
+    {ctl::kSwitch, ControlKind::Edit, "", {111, 114, 126, 22}, kValueEdit},
     {ctl::kFirmwareLabel,
      ControlKind::StaticText,
-     u"固件版本：",
+     QT_TRANSLATE_NOOP("Tandrel", "固件版本："),
      {47, 146, 57, 23},
      style::kVisible | style::kGroup},
-    {ctl::kFirmware, ControlKind::Edit, u"", {111, 141, 126, 22}, kValueEdit},
-    {ctl::kStatusLamp, ControlKind::BlackFrame, u"", {177, 11, 24, 20}, style::kVisible},
-    {ctl::kDeviceInfo, ControlKind::PushButton, u"设备信息", {7, 7, 50, 14}, style::kTabStop},
+    {ctl::kFirmware, ControlKind::Edit, "", {111, 141, 126, 22}, kValueEdit},
+    {ctl::kStatusLamp, ControlKind::BlackFrame, "", {177, 11, 24, 20}, style::kVisible},
+    {ctl::kDeviceInfo,
+     ControlKind::PushButton,
+     QT_TRANSLATE_NOOP("Tandrel", "设备信息"),
+     {7, 7, 50, 14},
+     style::kTabStop},
 };
 
 inline constexpr ControlDescriptor kAboutControls[] = {
-    {kNoId, ControlKind::Icon, u"", {14, 14, 21, 20}, style::kVisible},
+    {kNoId, ControlKind::Icon, "", {14, 14, 21, 20}, style::kVisible},
     {kNoId,
      ControlKind::StaticText,
-     u"Tandrel，1.0 版",
+     QT_TRANSLATE_NOOP("Tandrel", "Tandrel，1.0 版"),
      {42, 14, 114, 8},
      style::kVisible | style::kGroup},
     {kNoId,
      ControlKind::StaticText,
-     u"版权所有 (C) Tandrel 的作者们",
+     QT_TRANSLATE_NOOP("Tandrel", "版权所有 (C) Tandrel 的作者们"),
      {42, 26, 114, 8},
      style::kVisible | style::kGroup},
     {kOkId,
      ControlKind::DefaultPushButton,
-     u"确定",
+     QT_TRANSLATE_NOOP("Tandrel", "确定"),
      {113, 41, 50, 14},
      style::kVisible | style::kGroup | style::kTabStop},
 };
 } // namespace detail
 
-inline constexpr DialogTemplate kMainDialog{102, u"Tandrel", 296, 180, detail::kMainControls};
-inline constexpr DialogTemplate kAboutDialog{100, u"关于 Tandrel", 170, 62, detail::kAboutControls};
+inline constexpr DialogTemplate kMainDialog{102, "Tandrel", 296, 180, detail::kMainControls};
+inline constexpr DialogTemplate kAboutDialog{100, QT_TRANSLATE_NOOP("Tandrel", "关于 Tandrel"), 170,
+                                             62, detail::kAboutControls};
 
 // Builds one control itself, or returns null to let the template's kind decide.
 using ControlFactory = std::function<QWidget*(const ControlDescriptor&, QWidget& parent)>;

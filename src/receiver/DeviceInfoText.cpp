@@ -17,10 +17,6 @@ constexpr std::array<ModelRow, 3> kModels{{
     {u"0141", u"TESSEL"},
 }};
 
-constexpr std::u16string_view kModelNotWritten = u"设备相应型号未写入！";
-constexpr std::u16string_view kSwitchNotWritten = u"设备相应轴体未写入！";
-constexpr std::u16string_view kColourNotWritten = u"设备相应外壳颜色未写入！";
-
 std::u16string fromAscii(const char* text) {
     std::u16string wide;
     for (const char* c = text; *c != '\0'; ++c) {

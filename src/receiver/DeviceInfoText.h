@@ -18,6 +18,11 @@ struct DeviceTexts {
     bool operator==(const DeviceTexts&) const = default;
 };
 
+// What a connected receiver that holds no keyboard information shows in the three named fields.
+constexpr std::u16string_view kModelNotWritten = u"设备相应型号未写入！";
+constexpr std::u16string_view kSwitchNotWritten = u"设备相应轴体未写入！";
+constexpr std::u16string_view kColourNotWritten = u"设备相应外壳颜色未写入！";
+
 // The name tables, passed in so decoding stays free of file access.
 struct NameLookups {
     std::function<std::u16string(int)> switchName;

@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """The window as a screen reader meets it: tandrel-demo on its own Xvfb, read and driven from
-outside through AT-SPI. Run it inside a private session bus:
-  dbus-run-session -- /usr/bin/python3 tests/a11y/window_test.py build/dev/src/app/demo/tandrel-demo
+outside through AT-SPI, in its own Chinese or, given a locale such as en_US.UTF-8, in English.
+Run it inside a private session bus (LOCALE, the demo's LANG, is C.UTF-8 when not given):
+  dbus-run-session -- /usr/bin/python3 tests/a11y/window_test.py \
+      build/dev/src/app/demo/tandrel-demo [LOCALE]
 """
 import os
 import subprocess
@@ -15,7 +17,12 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, Gio, GLib  # noqa: E402
 
 warnings.simplefilter("ignore", DeprecationWarning)  # Debian 12's libatspi has no newer names
-TITLE = "KORVEN 无线配对工具"
+LOCALE = sys.argv[2] if len(sys.argv) > 2 else "C.UTF-8"
+TITLE, CONNECT, ABOUT, NOT_CONNECTED, CONNECTED, *LABELS = (
+    ["KORVEN Wireless Pairing Tool", "Connect", "About Tandrel", "Not connected!!!!!!",
+     "Connected!!!", "Model:", "Colour:", "Switch:", "Firmware:"] if LOCALE.startswith("en") else
+    ["KORVEN 无线配对工具", "连接", "关于 Tandrel", "未连接!!!!!!", "已连接！！！",
+     "型号：", "颜色：", "轴体：", "固件版本："])
 KEYSYMS = {"Tab": 0xFF09, "Up": 0xFF52, "Return": 0xFF0D, "Escape": 0xFF1B, "Menu": 0xFF67,
            "F10": 0xFFC7}
 SHIFT_KEYCODE = 50  # Xvfb's Shift_L; typed as a key symbol it would not act as a modifier
@@ -79,7 +86,8 @@ Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
     "UpdateActivationEnvironment", GLib.Variant("(a{ss})", ({"DISPLAY": display},)),
     None, Gio.DBusCallFlags.NONE, -1)
 demo = subprocess.Popen([sys.argv[1]], env=dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
-                                                QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"))
+                                                QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANG=LOCALE,
+                                                LANGUAGE="", LC_ALL="", LC_MESSAGES=""))
 try:
     desktop = Atspi.get_desktop(0)
     app = run_until(lambda: first(children(desktop), "tandrel"), 15)
@@ -91,10 +99,9 @@ try:
     # Roles as numbers: libatspi 2.56 (Debian 13) names the push button's role "button".
     R = Atspi.Role
     check("controls: role, name", [(c.get_role(), c.get_name()) for c in shown], [
-        (R.PUSH_BUTTON, "连接"), (R.LABEL, "未连接!!!!!!"),
-        (R.LABEL, "型号："), (R.TEXT, "型号："), (R.LABEL, "颜色："), (R.TEXT, "颜色："),
-        (R.LABEL, "轴体："), (R.TEXT, "轴体："), (R.LABEL, "固件版本："), (R.TEXT, "固件版本："),
-        (R.IMAGE, "未连接!!!!!!")])
+        (R.PUSH_BUTTON, CONNECT), (R.LABEL, NOT_CONNECTED),
+        *[(role, label) for label in LABELS for role in (R.LABEL, R.TEXT)],
+        (R.IMAGE, NOT_CONNECTED)])
     connect, status, lamp = shown[0], shown[1], shown[-1]
     fields = [c for c in shown if c.get_role() == R.TEXT]
 
@@ -103,8 +110,7 @@ try:
                   if r.get_relation_type() == Atspi.RelationType.LABELLED_BY],
                  Atspi.Text.get_text(field, 0, -1)) for field in fields]
 
-    filled = [(["型号："], "V540N"), (["颜色："], "曜石黑"), (["轴体："], "红轴"),
-              (["固件版本："], "1.05")]
+    filled = [([label], text) for label, text in zip(LABELS, ["V540N", "曜石黑", "红轴", "1.05"])]
     check("fields: labelled by, value", field_rows(), filled)
     changed = []
     listener = Atspi.EventListener.new(lambda event: changed.append(event.type)
@@ -113,9 +119,9 @@ try:
     actions = [Atspi.Action.get_action_name(connect, i)
                for i in range(Atspi.Action.get_n_actions(connect))]
     Atspi.Action.do_action(connect, actions.index("Press"))
-    run_until(lambda: status.get_name() == "已连接！！！", 15)
+    run_until(lambda: status.get_name() == CONNECTED, 15)
     check("status line and lamp after Connect", [status.get_name(), lamp.get_name()],
-          ["已连接！！！"] * 2)
+          [CONNECTED] * 2)
     check("fields after Connect", field_rows(), filled)
     del changed[:]
     run_until(lambda: False, 2.5)
@@ -123,9 +129,9 @@ try:
 
     # Focus is on Connect, where the menu key opens the window's menu; in a field it opens the
     # field's own, and Shift+F10 the window's. Up wraps round to the last entry, About.
-    for keys, windows in [(["Menu", "Up", "Return"], [TITLE, "关于 Tandrel"]),
+    for keys, windows in [(["Menu", "Up", "Return"], [TITLE, ABOUT]),
                           (["Escape"], [TITLE]),
-                          (["Tab", "Shift+F10", "Up", "Return"], [TITLE, "关于 Tandrel"]),
+                          (["Tab", "Shift+F10", "Up", "Return"], [TITLE, ABOUT]),
                           (["Escape"], [TITLE])]:
         for key in keys:
             press(key)

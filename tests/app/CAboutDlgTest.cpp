@@ -1,11 +1,14 @@
 // The About box, reached from the main window's context menu, and the application's wiring.
 #include "CAboutDlg.h"
 
+#include "../dialog/Window.h"
 #include "AppName.h"
+#include "ApplicationSetup.h"
 #include "CTandrelApp.h"
 
 #include <DialogTemplate.h>
 #include <DialogUnits.h>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFontInfo>
@@ -13,11 +16,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <SimulatedPlatform.h>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -137,6 +142,24 @@ TEST_F(Application, EveryControlOfTheWindowAsItsTemplateHasIt) {
     }
 }
 
+// In English nothing is clipped: each control's text fits it, in the window and in the About box.
+TEST_F(Application, InEnglishEveryTextFitsItsControl) {
+    const test::Speaking english(true);
+    dialog = app.createMainDialog();
+    CAboutDlg about;
+    QStringList aboutTexts{about.windowTitle()};
+    for (const QWidget* control : about.findChildren<QWidget*>()) {
+        aboutTexts << control->property("text").toString();
+    }
+    EXPECT_EQ(aboutTexts, QStringList({"About Tandrel", "", "Tandrel, version 1.0",
+                                       "© The Tandrel authors", "OK"}));
+    for (const QWidget* control :
+         dialog->findChildren<QWidget*>() + about.findChildren<QWidget*>()) {
+        const QString text = control->property("text").toString();
+        EXPECT_TRUE(text.isEmpty() || test::fitsIn(*control, text)) << text.toStdString();
+    }
+}
+
 TEST_F(Application, TheMenuFromMouseOrShiftF10OpensTheAboutBoxAgainAndAgain) {
     dialog->show();
     QStringList seen;
@@ -230,6 +253,33 @@ TEST_F(Application, MessageBoxesAreCaptionedWithTheExecutablesName) {
     for (const auto& [path, name] : names) {
         EXPECT_EQ(applicationNameFromExecutable(path), name) << path.toStdString();
     }
+}
+
+// The real message box, its button in Chinese, as the window in this test's locale.
+TEST(ApplicationSetup, NamesMatchTheDesktopEntryAndQtSpeaksChinese) {
+    setUpApplication();
+    // Docks find the launcher by its file name, the app id, and StartupWMClass, the X11 class.
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("io.tandrel.Tandrel"));
+    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("tandrel"));
+    std::ifstream entry(TANDREL_SOURCE_DIR "/res/linux/io.tandrel.Tandrel.desktop");
+    const std::string text(std::istreambuf_iterator<char>(entry), {});
+    EXPECT_NE(text.find("\nStartupWMClass=tandrel\n"), std::string::npos);
+
+    QWidget owner;
+    QStringList seen; // icon, caption, text, owner's, then the buttons
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen << QString::number(box->icon()) << box->windowTitle() << box->text()
+             << (box->parentWidget() == &owner ? "owner's" : "someone else's");
+        for (const QAbstractButton* button : box->buttons()) {
+            seen << button->text();
+        }
+        box->close();
+    });
+    QMessageBoxSink().show(owner, QStringLiteral("tandrel"),
+                           QStringLiteral("下发连接指令数据失败！"));
+    EXPECT_EQ(seen, QStringList({"0", "tandrel", "下发连接指令数据失败！", "owner's", "确定"}));
 }
 
 } // namespace

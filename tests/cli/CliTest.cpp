@@ -55,7 +55,7 @@ protected:
         args.insert(args.begin(), "tandrel-cli");
         std::ostringstream out, err;
         ScriptedStops scripted = stops;
-        CliContext ctx{platform, locator, lookups, out, err, terminal, scripted};
+        CliContext ctx{platform, locator, lookups, out, err, terminal, scripted, language};
         const int code = runCli(static_cast<int>(args.size()), args.data(), ctx);
         pauses = scripted.pauses, elapsed = scripted.now().time_since_epoch();
         EXPECT_EQ(platform.openHandles(), 0);
@@ -83,6 +83,7 @@ protected:
     std::vector<std::chrono::milliseconds> pauses; // the latest run's
     std::chrono::nanoseconds elapsed{};
     std::function<bool(std::size_t)>& onPause = stops.onPause;
+    DisplayLanguage language = DisplayLanguage::Chinese;
 };
 
 TEST_F(Cli, StatusAndInfoSayWhatTheReceiverSees) {
@@ -125,6 +126,23 @@ TEST_F(Cli, StatusAndInfoSayWhatTheReceiverSees) {
     EXPECT_EQ(run({"info", "--json"}), Out(0, "",
                                            kTexts + R"(0,"model":"V540N","path":"/dev/hidraw2",)"
                                                     R"("status":"not-connected","switch":"轴2"})"));
+}
+
+// On an English desktop the window's texts are English, a name stays, --json keeps the Chinese.
+TEST_F(Cli, TheWindowsTextsFollowItsLanguage) {
+    language = DisplayLanguage::English;
+    receiver(3);
+    lookups = {[](int) { return u"连接"; }, [](int) { return u"其他类型"; }};
+    EXPECT_EQ(std::get<2>(run({"info"})), "Status:   connected (Connected!!!)\nModel:    V540N\n"
+                                          "Colour:   Other\nSwitch:   连接\nFirmware: 1.05\n");
+    platform.setAnswer(sim::makeAnswer({1, 5, 3, 2, 0, 0x0082, false}));
+    EXPECT_EQ(std::get<2>(run({"info"})),
+              "Status:   connected (Connected!!!)\nModel:    No model stored!\nColour:   No colour "
+              "stored!\nSwitch:   No switch stored!\nFirmware: 1.05\n");
+    EXPECT_EQ(std::get<2>(run({"info", "--json"})),
+              R"({"colour":"设备相应外壳颜色未写入！","firmware":"1.05","linkStatus":3,"model":)"
+              R"("设备相应型号未写入！","path":"/dev/hidraw2","status":"connected","switch":)"
+              R"("设备相应轴体未写入！"})");
 }
 
 TEST_F(Cli, PairFollowsTheReceiverUntilItEnds) {

@@ -33,11 +33,7 @@ int tenMsTicksDuring(std::chrono::milliseconds span) {
 struct Live : ::testing::Test, Window {
     Live() {
         platform.addReceiver();
-        platform.setAnswer(sim::makeAnswer({.firmwareMajor = 1,
-                                            .firmwareMinor = 5,
-                                            .switchCode = 3,
-                                            .colourCode = 2,
-                                            .modelCode = 0x0082}));
+        platform.setAnswer(kV540N);
     }
     // Runs the event loop until the receiver worker waits in a held write.
     bool writeHeld() {

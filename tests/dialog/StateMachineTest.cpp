@@ -84,11 +84,7 @@ struct TransitionTable : World {
         for (int id : row.timersBefore) {
             dialog.startTimer(id);
         }
-        device.storeAnswer(sim::makeAnswer({.firmwareMajor = 9,
-                                            .firmwareMinor = 9,
-                                            .switchCode = 7,
-                                            .colourCode = 9,
-                                            .modelCode = 0x0141}));
+        device.storeAnswer(sim::makeAnswer({9, 9, 7, 9, 0, 0x0141})); // a TESSEL, firmware 9.09
     }
 
     void act(Event event) {
@@ -182,6 +178,9 @@ protected:
         EXPECT_EQ(session.ConnectionState, state);
         EXPECT_EQ(status(), QString(text));
         EXPECT_EQ(running(), timers);
+        // It fits the status line, which widens to the right for the longest, inside the window.
+        EXPECT_TRUE(fitsIn(*dialog.control(1002), status()));
+        EXPECT_LE(dialog.control(1002)->geometry().right(), dialog.width() - 1);
         // A screen reader that asks reads the status line's accessible name, and the lamp's;
         // each change of it is announced.
         const QString name = dialog.control(1002)->accessibleName();
@@ -194,11 +193,7 @@ protected:
     void plugInReceiver(std::uint8_t linkStatus) {
         platform.addReceiver();
         platform.setLinkStatus(linkStatus);
-        platform.setAnswer(sim::makeAnswer({.firmwareMajor = 1,
-                                            .firmwareMinor = 5,
-                                            .switchCode = 3,
-                                            .colourCode = 2,
-                                            .modelCode = 0x0082}));
+        platform.setAnswer(kV540N);
     }
     const Fields kKeyboard{"V540N", "colour 1", "switch 2", "1.05"};
 };

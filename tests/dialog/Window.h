@@ -2,12 +2,14 @@
 #pragma once
 
 #include "CTandrelDlg.h"
+#include "Presentation.h"
 #include "SettleHandlers.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <SimulatedPlatform.h>
+#include <WindowLanguage.h>
 #include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
@@ -26,6 +28,24 @@ struct Fields {
 inline void PrintTo(const Fields& f, std::ostream* os) {
     *os << "{" << f.model.toStdString() << "|" << f.colour.toStdString() << "|"
         << f.switchName.toStdString() << "|" << f.firmware.toStdString() << "}";
+}
+
+// A receiver's answer for a V540N, firmware 1.05, switch code 3, colour code 2.
+inline const Report kV540N = sim::makeAnswer({1, 5, 3, 2, 0, 0x0082});
+
+// The window's texts in a language for as long as this lives; windows built meanwhile speak it.
+struct Speaking {
+    explicit Speaking(bool english) {
+        setWindowLanguage(english ? DisplayLanguage::English : DisplayLanguage::Chinese);
+    }
+    ~Speaking() { setWindowLanguage(DisplayLanguage::Chinese); }
+};
+
+// Whether `text` fits `control` on one line: a label's whole place, a button's or edit's less
+// margins.
+inline bool fitsIn(const QWidget& control, const QString& text) {
+    const int inset = qobject_cast<const QLabel*>(&control) != nullptr ? 0 : 16;
+    return oneLineSize(control.font(), text).width() <= control.contentsRect().width() - inset;
 }
 
 // Records the boxes shown, each captioned with the application name. A box runs its own event loop,

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <SimulatedPlatform.h>
+#include <Texts.h>
 #include <memory>
 
 namespace {
@@ -37,10 +38,12 @@ public:
         : receiver_(receiver), worker_(worker) {}
 
     void addTo(QMenu& menu) {
-        QAction* unplug = menu.addAction(QStringLiteral("演示：拔出接收器"));
+        QAction* unplug =
+            menu.addAction(tandrel::translated(QT_TRANSLATE_NOOP("Tandrel", "演示：拔出接收器")));
         unplug->setEnabled(plugged_);
         QObject::connect(unplug, &QAction::triggered, [this] { setPlugged(false); });
-        QAction* plug = menu.addAction(QStringLiteral("演示：插入接收器"));
+        QAction* plug =
+            menu.addAction(tandrel::translated(QT_TRANSLATE_NOOP("Tandrel", "演示：插入接收器")));
         plug->setEnabled(!plugged_);
         QObject::connect(plug, &QAction::triggered, [this] { setPlugged(true); });
     }
