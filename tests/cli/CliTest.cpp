@@ -186,6 +186,26 @@ TEST_F(Cli, PairFollowsTheReceiverUntilItEnds) {
               Out(3, kNoReceiver,
                   R"({"colour":"","firmware":"","linkStatus":null,"model":"","path":null,"result":)"
                   R"("failed","status":"no-receiver","switch":""})"));
+
+    // The time-out counts seconds on the clock, the receiver's silences included.
+    platform.plug();
+    receiver(2, {1});
+    EXPECT_EQ(std::get<1>(run({"pair", "--json"})),
+              "tandrel-cli: pairing timed out after 30 s; switch the keyboard on, keep it near the "
+              "receiver and try again.\n");
+    EXPECT_EQ(elapsed, 30s);
+    EXPECT_EQ(pauses.size(), 31u);
+    EXPECT_EQ(pauses.back(), 900ms);
+
+    receiver(2, {1});
+    platform.interfaceAt(2).readFault = sim::ReadFault::TimesOut;
+    stops.costs = [this] { return 500ms * platform.interfaceAt(2).writeAttempts; };
+    EXPECT_EQ(run({"pair", "--timeout", "4"}),
+              Out(5,
+                  "tandrel-cli: pairing timed out after 4 s; the receiver did not answer; unplug "
+                  "it and plug it in again.\n",
+                  "1 s: not connected\n2 s: not connected\n4 s: not connected\n"));
+    EXPECT_EQ(elapsed, 4100ms);
 }
 
 // Each write to a hung receiver waits out the USB time-out: one a command, and no pairing poll.
@@ -249,27 +269,6 @@ TEST_F(Cli, CtrlCAndSigtermEndEveryCommandBeforeItsNextWrite) {
               Out(130, "tandrel-cli: pairing cancelled.\n",
                   kTexts + R"(1,"model":"V540N","path":"/dev/hidraw2","result":"interrupted",)"
                            R"("status":"pairing","switch":"轴2"})"));
-}
-
-// The time-out counts seconds on the clock, the receiver's silences included, and then says so.
-TEST_F(Cli, PairTimesOutOnTheClock) {
-    receiver(2, {1});
-    EXPECT_EQ(std::get<1>(run({"pair", "--json"})),
-              "tandrel-cli: pairing timed out after 30 s; switch the keyboard on, keep it near the "
-              "receiver and try again.\n");
-    EXPECT_EQ(elapsed, 30s);
-    EXPECT_EQ(pauses.size(), 31u);
-    EXPECT_EQ(pauses.back(), 900ms);
-
-    receiver(2, {1});
-    platform.interfaceAt(2).readFault = sim::ReadFault::TimesOut;
-    stops.costs = [this] { return 500ms * platform.interfaceAt(2).writeAttempts; };
-    EXPECT_EQ(run({"pair", "--timeout", "4"}),
-              Out(5,
-                  "tandrel-cli: pairing timed out after 4 s; the receiver did not answer; unplug "
-                  "it and plug it in again.\n",
-                  "1 s: not connected\n2 s: not connected\n4 s: not connected\n"));
-    EXPECT_EQ(elapsed, 4100ms);
 }
 
 TEST_F(Cli, ListShowsEveryReceiverInterfaceAndMarksTheOneUsed) {

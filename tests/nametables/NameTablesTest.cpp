@@ -155,19 +155,17 @@ TEST_F(NameTablesTest, HostileFiles) {
 }
 
 TEST_F(NameTablesTest, CandidatesFollowTheXdgRules) {
+    // clang-format off
     const std::tuple<std::string, XdgEnvironment, std::vector<std::string>> cases[] = {
-        {"/opt/t",
-         {"/home/u", "", ""},
-         {"/opt/t/Set.xml", "/home/u/.config/tandrel/Set.xml", "/usr/local/share/tandrel/Set.xml",
-          "/usr/share/tandrel/Set.xml"}},
-        {"",
-         {"/h/", "relative", "/a/:relative::/b"},
-         {"/h/.config/tandrel/Set.xml", "/a/tandrel/Set.xml", "/b/tandrel/Set.xml"}},
+        {"/opt/t", {"/home/u", "", ""}, {"/opt/t/Set.xml", "/home/u/.config/tandrel/Set.xml",
+            "/usr/local/share/tandrel/Set.xml", "/usr/share/tandrel/Set.xml"}},
+        {"", {"/h/", "relative", "/a/:relative::/b"},
+            {"/h/.config/tandrel/Set.xml", "/a/tandrel/Set.xml", "/b/tandrel/Set.xml"}},
         {"/", {"", "/c", "/d"}, {"/Set.xml", "/c/tandrel/Set.xml", "/d/tandrel/Set.xml"}},
-        {"/opt/t",
-         {"/home/u", "/cfg", "/d"},
-         {"/opt/t/Set.xml", "/cfg/tandrel/Set.xml", "/d/tandrel/Set.xml"}},
+        {"/opt/t", {"/home/u", "/cfg", "/d"},
+            {"/opt/t/Set.xml", "/cfg/tandrel/Set.xml", "/d/tandrel/Set.xml"}},
     };
+    // clang-format on
     for (const auto& [exeDir, environment, expected] : cases) {
         EXPECT_EQ(StandardSetXmlLocator(exeDir, environment).candidates(), expected);
     }

@@ -29,11 +29,8 @@ TEST(Answer, CommandsAreExactImages) {
 }
 
 std::u16string numbered(char16_t tag, int code) {
-    std::u16string text(1, tag);
-    for (char c : std::to_string(code)) {
-        text.push_back(static_cast<char16_t>(c));
-    }
-    return text;
+    const std::string digits = std::to_string(code);
+    return tag + std::u16string(digits.begin(), digits.end());
 }
 
 class Decoding : public ::testing::Test {
@@ -174,7 +171,7 @@ public:
     ReceiverLink link{platform, record};
 };
 
-TEST_F(ReceiverWalk, NothingButTheReceiversInterfaceTwoIsTaken) {
+TEST_F(ReceiverWalk, NothingButTheReceiversInterfaceTwoIsTakenAndPlatformFailuresEndAll) {
     const std::pair<const char*, std::function<void(ReceiverWalk&)>> cases[] = {
         {"nothing present", [](ReceiverWalk&) {}},
         {"receiver interfaces 0 and 1",
@@ -200,9 +197,7 @@ TEST_F(ReceiverWalk, NothingButTheReceiversInterfaceTwoIsTaken) {
         EXPECT_EQ(record.lastReport, before);
         EXPECT_EQ(platform.openHandles(), 0);
     }
-}
-
-TEST_F(ReceiverWalk, PlatformFailuresEndEveryOperation) {
+    // Nor is anything taken when the platform fails.
     platform.addReceiver();
     platform.setListFails(true);
     expectEveryOperationFails(ReceiverResult::NoDeviceList);

@@ -83,6 +83,11 @@ says() {
     for line in "${@:2}"; do check "$1 says '$line'" has_line "$out" "$line"; done
 }
 complains() { check "$1 complains '$2'" contains "$(<"$PHASE_DIR/$1.err")" "$2"; }
+# within NAME MS WHAT: NAME took less than MS beyond what an answered run takes (in $answered).
+within() {
+    local ms && read -r ms <"$PHASE_DIR/$1.ms"
+    check "$3 ($ms ms; answered: $answered ms)" [ "$ms" -lt $((answered + $2)) ]
+}
 
 check "the USB gadget is made and bound" make_gadget
 check "three hidraw nodes appear" wait_until hidraw_count_is 3
@@ -185,9 +190,7 @@ check "the tool waits out one read bound of 500 ms, not two ($elapsed ms; answer
     eval '[ "$elapsed" -ge 500 ] && [ "$elapsed" -lt $((answered + 800)) ]'
 run_tool pair 5 pair --timeout 3
 complains pair "pairing timed out after 3 s; the receiver did not answer"
-read -r elapsed <"$PHASE_DIR/pair.ms"
-check "pair --timeout 3 ends within 3.5 s ($elapsed ms; answered: $answered ms)" \
-    [ "$elapsed" -lt $((answered + 3500)) ]
+within pair 3500 "pair --timeout 3 ends within 3.5 s"
 
 begin_phase denied answer
 RUN_AS=(setpriv --reuid 65534 --regid 65534 --clear-groups)
@@ -216,9 +219,7 @@ for run in 1 2; do
     run_tool "hung$run" 1 status
     kill "$monitor" && wait "$monitor" 2>/dev/null
     says "hung$run" "not connected"
-    read -r elapsed <"$PHASE_DIR/hung$run.ms"
-    check "hung$run ends within one USB time-out and a second ($elapsed ms; answered: $answered ms)" \
-        [ "$elapsed" -lt $((answered + 6000)) ]
+    within "hung$run" 6000 "hung$run ends within one USB time-out and a second"
     queries=$(grep -c ' S Io:.* = 03038f00' "$PHASE_DIR/bus$run.log")
     check "hung$run puts one query on the bus, not a retry ($queries)" [ "$queries" = 1 ]
 done
@@ -227,9 +228,7 @@ run_tool interrupted 130 status &
 sleep 1 && pkill -INT -x tandrel-cli
 wait $!
 complains interrupted "tandrel-cli: interrupted."
-read -r elapsed <"$PHASE_DIR/interrupted.ms"
-check "Ctrl-C ends status within one USB time-out ($elapsed ms; answered: $answered ms)" \
-    [ "$elapsed" -lt $((answered + 6000)) ]
+within interrupted 6000 "Ctrl-C ends status within one USB time-out"
 
 # Unplugging, as far as the host can tell: the gadget lets go of its controller.
 begin_phase unplugged none

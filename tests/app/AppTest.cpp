@@ -1,13 +1,15 @@
-// The About box, reached from the main window's context menu, and the application's wiring.
-#include "CAboutDlg.h"
-
+// The About box, reached from the main window's context menu; the application's wiring; and the
+// window's language from the locale, read by Qt in a window and by the command-line tool without
+// Qt, which must agree, with Qt's own texts following it.
 #include "../dialog/Window.h"
 #include "AppName.h"
 #include "ApplicationSetup.h"
+#include "CAboutDlg.h"
 #include "CTandrelApp.h"
 
 #include <DialogTemplate.h>
 #include <DialogUnits.h>
+#include <DisplayLanguage.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -22,9 +24,12 @@
 #include <QTest>
 #include <QTimer>
 #include <SimulatedPlatform.h>
-#include <fstream>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 
 namespace tandrel {
 namespace {
@@ -42,7 +47,7 @@ struct RecordingSink final : MessageSink {
 
 // Places in pixels for the template font, 9-point DejaVu Sans, in which a dialog unit is 7/4 pixel
 // across (the letters average 7) and 14/8 down (its height); each place's dialog units follow it.
-TEST(AboutBox, ShowsIconNameVersionNoticeAndOkInTheirPlaces) {
+TEST(AboutBox, ShowsIconNameVersionNoticeAndOkInTheirPlacesWhichOkEscapeOrCloseDismiss) {
     ASSERT_EQ(QFontInfo(templateFont()).family(), QStringLiteral("DejaVu Sans"));
     CAboutDlg about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("关于 Tandrel"));
@@ -68,18 +73,15 @@ TEST(AboutBox, ShowsIconNameVersionNoticeAndOkInTheirPlaces) {
     EXPECT_EQ(ok->focusPolicy(), Qt::StrongFocus);
     EXPECT_EQ(about.minimumSize(), about.maximumSize()) << "a box of fixed size";
     EXPECT_EQ(ok->geometry(), QRect(198, 72, 88, 25)); // 113, 41, 50, 14
-}
 
-TEST(AboutBox, OkEscapeAndTheCloseBoxDismissIt) {
     const std::pair<const char*, std::function<void(CAboutDlg&)>> ways[] = {
         {"OK", [](CAboutDlg& box) { QTest::mouseClick(controlById(box, kOkId), Qt::LeftButton); }},
         {"Enter", [](CAboutDlg& box) { QTest::keyClick(&box, Qt::Key_Return); }},
         {"Escape", [](CAboutDlg& box) { QTest::keyClick(&box, Qt::Key_Escape); }},
         {"close box", [](CAboutDlg& box) { box.close(); }},
     };
-    for (const auto& [name, dismiss] : ways) {
+    for (const auto& [name, dismiss] : ways) { // the same box, opened again each time
         SCOPED_TRACE(name);
-        CAboutDlg about;
         about.show();
         dismiss(about);
         EXPECT_FALSE(about.isVisible());
@@ -96,13 +98,8 @@ protected:
 
 // In creation order, which is also the tab order; places in pixels as for the About box.
 TEST_F(Application, EveryControlOfTheWindowAsItsTemplateHasIt) {
-    struct Control {
-        int id;
-        const char* className;
-        QString text;
-        bool shown;
-        QRect place;
-    };
+    // Id, class, text, shown, place.
+    using Control = std::tuple<int, const char*, QString, bool, QRect>;
     const Control main[] = {
         {1000, "QPushButton", "连接", true, QRect(79, 33, 140, 39)},     // 45, 19, 80, 22
         {1002, "QLabel", "未连接！！！", true, QRect(292, 60, 121, 32)}, // 167, 34, 69, 18
@@ -123,22 +120,21 @@ TEST_F(Application, EveryControlOfTheWindowAsItsTemplateHasIt) {
     QList<QWidget*> created = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     created.removeIf([](const QWidget* w) { return w->objectName().isEmpty(); }); // not controls
     ASSERT_EQ(created.size(), std::size(main));
-    for (std::size_t i = 0; i < std::size(main); ++i) {
-        const Control& c = main[i];
-        QWidget* widget = created[static_cast<qsizetype>(i)];
-        SCOPED_TRACE(c.id);
-        EXPECT_EQ(widget, controlById(*dialog, c.id));
-        EXPECT_TRUE(widget->inherits(c.className));
-        EXPECT_EQ(widget->isVisible(), c.shown);
-        EXPECT_EQ(widget->property("text").toString(), c.text);
+    for (QWidget* widget : created) {
+        const auto& [id, className, text, visible, expected] = main[created.indexOf(widget)];
+        SCOPED_TRACE(id);
+        EXPECT_EQ(widget, controlById(*dialog, id));
+        EXPECT_TRUE(widget->inherits(className));
+        EXPECT_EQ(widget->isVisible(), visible);
+        EXPECT_EQ(widget->property("text").toString(), text);
         if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             EXPECT_TRUE(edit->isReadOnly());
         }
         // The status line widens so that every status fits; the rest keep their places.
         QRect place = widget->geometry();
-        place.setWidth(c.id == 1002 ? c.place.width() : place.width());
-        EXPECT_EQ(place, c.place);
-        EXPECT_GE(widget->width(), c.place.width());
+        place.setWidth(id == 1002 ? expected.width() : place.width());
+        EXPECT_EQ(place, expected);
+        EXPECT_GE(widget->width(), expected.width());
     }
 }
 
@@ -256,14 +252,12 @@ TEST_F(Application, MessageBoxesAreCaptionedWithTheExecutablesName) {
 }
 
 // The real message box, its button in Chinese, as the window in this test's locale.
-TEST(ApplicationSetup, NamesMatchTheDesktopEntryAndQtSpeaksChinese) {
+TEST(ApplicationSetup, NamesTheDesktopKnowsAndQtSpeaksChinese) {
     setUpApplication();
-    // Docks find the launcher by its file name, the app id, and StartupWMClass, the X11 class.
+    // Docks find the launcher by the app id, its file name, and by the X11 class that the entry's
+    // StartupWMClass names, as the desktop stage sees on X11.
     EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("io.tandrel.Tandrel"));
     EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("tandrel"));
-    std::ifstream entry(TANDREL_SOURCE_DIR "/res/linux/io.tandrel.Tandrel.desktop");
-    const std::string text(std::istreambuf_iterator<char>(entry), {});
-    EXPECT_NE(text.find("\nStartupWMClass=tandrel\n"), std::string::npos);
 
     QWidget owner;
     QStringList seen; // icon, caption, text, owner's, then the buttons
@@ -280,6 +274,60 @@ TEST(ApplicationSetup, NamesMatchTheDesktopEntryAndQtSpeaksChinese) {
     QMessageBoxSink().show(owner, QStringLiteral("tandrel"),
                            QStringLiteral("下发连接指令数据失败！"));
     EXPECT_EQ(seen, QStringList({"0", "tandrel", "下发连接指令数据失败！", "owner's", "确定"}));
+}
+
+// Ends the process with 0 when a new window shows `expected`: its title, Connect, its status, then
+// Qt's menu for a read-only field, between "|"; it prints what it shows.
+[[noreturn]] void exitWhetherTheWindowShows(const QString& expected) {
+    setUpApplication();
+    test::Window w;
+    w.init();
+    QLineEdit field;
+    field.setReadOnly(true);
+    const std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    QStringList texts{w.dialog.windowTitle(), w.dialog.control(1000)->property("text").toString(),
+                      w.status()};
+    for (const QAction* action : menu->actions()) {
+        texts << action->text().section('\t', 0, 0);
+    }
+    std::fprintf(stderr, "[%s]\n", texts.join('|').toUtf8().constData());
+    std::_Exit(texts.join('|') == expected ? 0 : 1);
+}
+
+// Each environment in a window, which gtest starts in a process of its own so that Qt reads the
+// locale anew, and in the command-line tool, read as its main() reads it. Qt reads LANGUAGE under
+// the C locale too, and LC_ALL, then LC_MESSAGES, before LANG.
+TEST(Language, TheFirstOfChineseAndEnglishAskedForWinsNoneKeepsChineseOthersGetEnglish) {
+    const QString chinese = "KORVEN 无线配对工具|连接|未找到接收器!|复制(&C)||全选";
+    const QString english =
+        "KORVEN Wireless Pairing Tool|Connect|No receiver found!|&Copy||Select All";
+    const std::pair<std::vector<const char*>, QString> cases[] = {
+        {{}, chinese},
+        {{"LANG=zh_CN.UTF-8"}, chinese},
+        {{"LANG=zh_TW.UTF-8"}, chinese},
+        {{"LANG=en_US.UTF-8"}, english},
+        {{"LANG=en_GB.UTF-8"}, english},
+        {{"LANG=de_DE.UTF-8"}, english},
+        {{"LANG=en_US.UTF-8", "LANGUAGE=zh_CN:en"}, chinese},
+        {{"LANG=zh_CN.UTF-8", "LANGUAGE=en_US:zh_CN"}, english},
+        {{"LANG=C", "LANGUAGE=en_US:zh_CN"}, english},
+        {{"LANG=de_DE.UTF-8", "LC_MESSAGES=zh_CN.UTF-8"}, chinese},
+        {{"LANG=zh_CN.UTF-8", "LC_ALL=en_GB.UTF-8", "LC_MESSAGES=C"}, english},
+        {{"LANG=C.UTF-8"}, chinese}}; // last, as CTest runs this
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const auto& [settings, expected] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(settings));
+        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+            unsetenv(name);
+        }
+        for (const char* setting : settings) {
+            putenv(const_cast<char*>(setting)); // a literal, which outlives its use there
+        }
+        EXPECT_EXIT(exitWhetherTheWindowShows(expected), ::testing::ExitedWithCode(0), "");
+        const DisplayLanguage tool = chooseDisplayLanguage(preferredLanguages(std::getenv));
+        EXPECT_EQ(QStringView(inLanguage(u"未找到接收器!", tool)).toString(),
+                  expected.section('|', 2, 2));
+    }
 }
 
 } // namespace
