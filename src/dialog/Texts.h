@@ -72,10 +72,12 @@ inline constexpr std::array<const char*, 3> kPairingCycle = {kPairingSixDots, kP
 constexpr const char* kModelNotWritten = QT_TRANSLATE_NOOP("Tandrel", "设备相应型号未写入！");
 constexpr const char* kColourNotWritten = QT_TRANSLATE_NOOP("Tandrel", "设备相应外壳颜色未写入！");
 constexpr const char* kSwitchNotWritten = QT_TRANSLATE_NOOP("Tandrel", "设备相应轴体未写入！");
-constexpr const char* kOtherType = QT_TRANSLATE_NOOP("Tandrel", "其他类型"); // not in Set.xml
+// The look-ups' own text for a code Set.xml does not name.
+constexpr const char* kOtherType = QT_TRANSLATE_NOOP("Tandrel", "其他类型");
 static_assert(sameText(kModelNotWritten, tandrel::kModelNotWritten) &&
               sameText(kColourNotWritten, tandrel::kColourNotWritten) &&
-              sameText(kSwitchNotWritten, tandrel::kSwitchNotWritten));
+              sameText(kSwitchNotWritten, tandrel::kSwitchNotWritten) &&
+              sameText(kOtherType, kOtherTypeName));
 inline constexpr std::array<const char*, 4> kFallbackTexts = {kModelNotWritten, kColourNotWritten,
                                                               kSwitchNotWritten, kOtherType};
 

@@ -22,6 +22,8 @@ struct DeviceTexts {
 constexpr std::u16string_view kModelNotWritten = u"设备相应型号未写入！";
 constexpr std::u16string_view kSwitchNotWritten = u"设备相应轴体未写入！";
 constexpr std::u16string_view kColourNotWritten = u"设备相应外壳颜色未写入！";
+// What the name look-ups give for a code Set.xml has no name for, as they write it.
+constexpr std::u16string_view kOtherTypeName = u"其他类型";
 
 // The name tables, passed in so decoding stays free of file access.
 struct NameLookups {

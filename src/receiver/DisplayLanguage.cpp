@@ -48,7 +48,7 @@ constexpr std::array<Translation, 10> kEnglish{{
     {kModelNotWritten, u"No model stored!"},
     {kColourNotWritten, u"No colour stored!"},
     {kSwitchNotWritten, u"No switch stored!"},
-    {u"其他类型", u"Other"}, // the name look-ups' fallback
+    {kOtherTypeName, u"Other"},
 }};
 
 } // namespace
